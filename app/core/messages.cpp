@@ -1,0 +1,130 @@
+#include "app/core/messages.h"
+
+#include <string_view>
+
+#ifndef QT_TRANSLATE_NOOP
+#define QT_TRANSLATE_NOOP(context, text) text
+#endif
+
+namespace tagforge {
+
+namespace {
+
+struct Message {
+    int id;
+    const char* text;
+};
+
+constexpr Message kMessages[] = {
+    {104, QT_TRANSLATE_NOOP("Messages", "Timeout")},
+    {112, QT_TRANSLATE_NOOP("Messages", "Fehler: Falsche Datenanzahl")},
+    {115, QT_TRANSLATE_NOOP("Messages", "Fehler. Falsche Datenanzahl gesendet\r\n")},
+    {117, QT_TRANSLATE_NOOP("Messages", "Unbekannter Fehler ist aufgetreten")},
+    {118, QT_TRANSLATE_NOOP("Messages", "Kollision Fehler")},
+    {129, QT_TRANSLATE_NOOP("Messages",
+                            "An diesem Port ist kein Leser angeschlossen.\r\n"
+                            "Bitte wählen sie eine andere Schnittstelle.")},
+    {139, QT_TRANSLATE_NOOP("Messages", "FW V%d.%02d")},
+    {165, QT_TRANSLATE_NOOP("Messages", "Blocklänge ist nicht korrekt")},
+    {176, QT_TRANSLATE_NOOP("Messages", "Unbekanntes Kommando")},
+    {177, QT_TRANSLATE_NOOP("Messages", "Keine \"Value\" Information im Block enthalten!\r\n")},
+    {180, QT_TRANSLATE_NOOP("Messages", "Fehler beim Port öffnen")},
+    {188, QT_TRANSLATE_NOOP("Messages", "Keine Sendedaten")},
+    {189, QT_TRANSLATE_NOOP("Messages", "Falsche Parameter")},
+    {206, QT_TRANSLATE_NOOP("Messages", "ISO Fehler 0x01: Kommando wird nicht unterstützt")},
+    {207, QT_TRANSLATE_NOOP("Messages", "ISO Fehler 0x02: Kommando wurde nicht erkannt")},
+    {208, QT_TRANSLATE_NOOP("Messages", "ISO Fehler 0x03: Kommando Option wird nicht unterstützt")},
+    {209, QT_TRANSLATE_NOOP("Messages", "ISO Fehler 0x0F: Allgemeiner Fehler")},
+    {210, QT_TRANSLATE_NOOP("Messages", "ISO Fehler 0x10: Block nicht verfügbar")},
+    {211, QT_TRANSLATE_NOOP("Messages", "ISO Fehler 0x11: Block ist bereits gesperrt")},
+    {212, QT_TRANSLATE_NOOP("Messages",
+                            "ISO Fehler 0x12: Block ist gesperrt und kann nicht geändert werden")},
+    {213, QT_TRANSLATE_NOOP("Messages", "ISO Fehler 0x13: Blockprogrammierung fehlgeschlagen")},
+    {214, QT_TRANSLATE_NOOP("Messages", "ISO Fehler 0x14: Sperrung des Blocks fehlgeschlagen")},
+    {215, QT_TRANSLATE_NOOP("Messages", "Fehlerlänge hat nicht die erwartete Größe")},
+    {230, QT_TRANSLATE_NOOP("Messages", "Kein gültiger Transponder vorhanden!")},
+    {231, QT_TRANSLATE_NOOP("Messages",
+                            "Das gewählte Gerät ist ein reiner Leser! "
+                            "Hier wird jedoch ein Programmer benötigt!")},
+    {32844, QT_TRANSLATE_NOOP("Messages", "Logdatei \"Schreiben\" wählen")},
+    {32845, QT_TRANSLATE_NOOP("Messages", "Logdatei \"Lesen\" wählen")},
+    {32846, QT_TRANSLATE_NOOP("Messages", "OK")},
+    {32847, QT_TRANSLATE_NOOP("Messages", "Abbruch")},
+    {32849, QT_TRANSLATE_NOOP("Messages", "Maximale Blocknummer überschritten")},
+    {32850, QT_TRANSLATE_NOOP("Messages", "Wert <%s> erfolgreich geschrieben")},
+    {32853, QT_TRANSLATE_NOOP("Messages", "Byteanzahl ist zu klein")},
+    {32854, QT_TRANSLATE_NOOP("Messages",
+                              "Bytanzahl größer 8 kann im Dezimal-Modus nicht "
+                              "bearbeitetet werden")},
+    {32855, QT_TRANSLATE_NOOP("Messages", "Writebuffer zu klein")},
+    {32856, QT_TRANSLATE_NOOP("Messages",
+                              "Transponder nicht eindeutig im Feld! "
+                              "Bitte einen Transponder auflegen.")},
+    {32857, QT_TRANSLATE_NOOP("Messages", "Keine Daten vorhanden!")},
+    {32858, QT_TRANSLATE_NOOP("Messages",
+                              "Beim Infineon Transponder sind die Blocknummern 0,1 "
+                              "und 2 nicht beschreibbar!")},
+    {32860, QT_TRANSLATE_NOOP("Messages", "<%04d> Daten erfolgreich geschrieben!")},
+    {32861, QT_TRANSLATE_NOOP("Messages", "Fehler beim Laden der Tag Info!")},
+    {32862, QT_TRANSLATE_NOOP("Messages", "Kein Transponder gelesen!")},
+    {40001, QT_TRANSLATE_NOOP("Messages", "Geben Sie eine positive ganze Zahl ein.")},
+    {40002, QT_TRANSLATE_NOOP("Messages", "Geben Sie eine ganze Zahl zwischen %1 und %2 ein.")},
+    {40003, QT_TRANSLATE_NOOP("Messages", "Geben Sie höchstens %1 Zeichen ein.")},
+    {40004, QT_TRANSLATE_NOOP("Messages", "Keine Hex-Eingabe")},
+    {40005, QT_TRANSLATE_NOOP("Messages", "Keine Dezimal-Eingabe")},
+    {40006, QT_TRANSLATE_NOOP("Messages", "Datenfeld enthält mehr Daten als erlaubt sind.")},
+    {40007, QT_TRANSLATE_NOOP("Messages", "OnSchreiben UpdateData Fehler")},
+};
+
+struct ErrorCodeEntry {
+    int errorCode;
+    int messageId;
+};
+
+constexpr ErrorCodeEntry kErrorCodeMessages[] = {
+    {3, 180},  {4, 104},  {5, 165},  {6, 112},  {7, 189},  {8, 188},  {11, 129}, {19, 177},
+    {20, 115}, {21, 230}, {23, 118}, {24, 176}, {32, 206}, {33, 207}, {34, 208}, {35, 209},
+    {36, 210}, {37, 211}, {38, 212}, {39, 213}, {40, 214}, {42, 215},
+};
+
+}  // namespace
+
+const char* MessageText(int id) {
+    for (const Message& message : kMessages) {
+        if (message.id == id) {
+            return message.text;
+        }
+    }
+    return "";
+}
+
+std::string MessageWithArgs(int id, const std::vector<std::string>& args) {
+    const std::string_view text = MessageText(id);
+    std::string result;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        const size_t arg = static_cast<size_t>(next - '1');
+        if (text[i] == '%' && next >= '1' && next <= '9' && arg < args.size()) {
+            result += args[arg];
+            ++i;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
+}
+
+int ErrorCodeMessageId(int errorCode) {
+    for (const auto& entry : kErrorCodeMessages) {
+        if (entry.errorCode == errorCode) {
+            return entry.messageId;
+        }
+    }
+    return kMsgUnknownError;
+}
+
+std::string ErrorCodeMessage(int errorCode) {
+    return MessageText(ErrorCodeMessageId(errorCode));
+}
+
+}  // namespace tagforge

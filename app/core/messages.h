@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The message table of the application: string ids and their German texts. The window shows
+// them through Qt's translator (context "Messages"), the command-line tool prints them as they
+// stand; both take them from here.
+namespace tagforge {
+
+enum MessageId : int {
+    kMsgNoReaderAtPort = 129,
+    kMsgFirmwareVersion = 139,  // "FW V%d.%02d"
+    kMsgReaderOnly = 231,
+    kMsgUnknownError = 117,
+    kMsgChooseWriteLog = 32844,
+    kMsgChooseReadLog = 32845,
+    kMsgDialogOk = 32846,
+    kMsgDialogCancel = 32847,
+    kMsgMaxBlockExceeded = 32849,
+    kMsgValueWritten = 32850,  // "Wert <%s> erfolgreich geschrieben"
+    kMsgByteCountTooSmall = 32853,
+    kMsgDecimalAbove8Bytes = 32854,
+    kMsgWriteBufferTooSmall = 32855,
+    kMsgTransponderNotUnique = 32856,
+    kMsgNoData = 32857,
+    kMsgInfineonBlocks = 32858,
+    kMsgDataWritten = 32860,  // "<%04d> Daten erfolgreich geschrieben!"
+    kMsgTagInfoFailed = 32861,
+    kMsgNoTransponderRead = 32862,
+
+    // Texts that have no string id of their own (input checks and one status line) get ids from
+    // 40001 on, apart from every id above.
+    kMsgEnterUnsignedNumber = 40001,
+    kMsgEnterNumberInRange = 40002,  // %1, %2: the bounds
+    kMsgEnterAtMostChars = 40003,    // %1: the limit
+    kMsgNoHexInput = 40004,
+    kMsgNoDecimalInput = 40005,
+    kMsgTooMuchData = 40006,
+    kMsgWriteTransferFailed = 40007,
+};
+
+// The German text (UTF-8) of a message id; "" for an unknown id.
+const char* MessageText(int id);
+
+// The text of `id` with "%1", "%2", ... replaced by args[0], args[1], ...
+std::string MessageWithArgs(int id, const std::vector<std::string>& args);
+
+// String id of the message for a library error code (unknown codes give kMsgUnknownError).
+int ErrorCodeMessageId(int errorCode);
+std::string ErrorCodeMessage(int errorCode);
+
+}  // namespace tagforge

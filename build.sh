@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds VESMOR Tagforge and optionally runs the tests or the demo.
+#
+#   ./build.sh [build|test|run] [plain|asan|tsan]
+#
+# build  install missing Debian packages, configure and build (default)
+# test   build, then run every test with ctest
+# run    build, then run the main job against the simulated reader
+#
+# plain (default) builds into build/, asan into build-asan/ (ASan+UBSan), tsan into build-tsan/.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+action=${1:-build}
+flavour=${2:-plain}
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libcli11-dev nlohmann-json3-dev libudev-dev
+)
+
+install_missing_packages() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "missing packages: ${missing[*]} (run as root to install them)" >&2
+    exit 1
+  fi
+  apt-get update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+}
+
+case "$flavour" in
+  plain) dir=build; sanitize="" ;;
+  asan) dir=build-asan; sanitize=address ;;
+  tsan) dir=build-tsan; sanitize=thread ;;
+  *) echo "unknown flavour '$flavour' (plain, asan, tsan)" >&2; exit 2 ;;
+esac
+
+install_missing_packages
+cmake -S . -B "$dir" -G Ninja -DVESMOR_SANITIZE="$sanitize" >/dev/null
+cmake --build "$dir"
+
+case "$action" in
+  build) ;;
+  test)
+    export VESMOR_TEST_SHORT=1
+    ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"
+    ;;
+  run) exec ./scripts/demo.sh "$dir" ;;
+  *) echo "unknown action '$action' (build, test, run)" >&2; exit 2 ;;
+esac

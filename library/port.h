@@ -1,0 +1,97 @@
+#pragma once
+// CVESMOR_Port: one open reader connection. It frames commands for the reader's protocol type,
+// hands them to its transport, waits for the complete answer and checks it.
+
+#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "library/byte_array.h"
+#include "library/include/vesmor.h"
+#include "library/port_transport.h"
+#include "transports/serial_port.h"
+
+namespace vesmor {
+
+class WaitHookScope;
+
+class CVESMOR_Port : public CUSBSerialPort {
+  public:
+    // Transports besides the serial base, in the order they are tried.
+    enum TransportSlot { kLanSlot, kHidSlot, kBluetoothSlot, kTransportSlots };
+
+    CVESMOR_Port();
+    ~CVESMOR_Port() override;
+
+    // Frame layer. The caller empties the transmit buffer and appends the type-0 command code
+    // and its data, then calls SendCommand and ReceiveAnswer or ReceiveIsoAnswer.
+    CMyByteArray& TransmitBuffer() { return tx_; }
+    bool SendCommand();
+    bool ReceiveAnswer(CMyByteArray& out);
+    bool ReceiveIsoAnswer(CMyByteArray& out);
+    void PollTransport();
+    void FlushReceive();
+    // Sends a command with its data and receives the answer data.
+    bool Exchange(uint8_t command, const CMyByteArray& data, CMyByteArray& answer);
+
+    int32_t Timeout() const { return timeout_; }
+    void SetTimeout(int32_t ms) { timeout_ = ms; }
+    int ProtocolType() const { return protocolType_; }
+    void SetProtocolType(int type) { protocolType_ = type; }
+    uint32_t BusAddress() const { return busAddress_; }
+    void SetBusAddress(uint32_t address) { busAddress_ = address; }
+    int32_t LastError() const { return lastError_; }
+    void SetLastError(int32_t error) { lastError_ = error; }
+    int32_t DeviceCode() const { return deviceCode_; }
+    void SetDeviceCode(int32_t code) { deviceCode_ = code; }
+    int32_t SerialId() const { return serialId_; }
+    void SetSerialId(int32_t id) { serialId_ = id; }
+    void SetTraceHook(VESMOR_TraceHook hook) { traceHook_ = hook; }
+
+    // The handle: serial id, else the identifier of the open transport; 0 when nothing is open.
+    int32_t Handle() const;
+    void AttachTransport(TransportSlot slot, std::unique_ptr<PortTransport> transport);
+    PortTransport* OpenTransport() const;
+    bool IsHidOpen() const;
+    // Closes whichever transport is open.
+    void CloseTransports();
+
+    // Tests replace the clock the waits measure with.
+    void SetClock(std::function<int64_t()> nowMs) { nowMs_ = std::move(nowMs); }
+    // Number of bytes in the receive buffer.
+    size_t ReceivedCount() const;
+
+  protected:
+    void OnReceiveByte(uint8_t byte) override;
+    void OnReceiveBytes(const uint8_t* bytes, size_t count) override;
+
+  private:
+    bool WaitForAnswer();
+    template <class Ready>
+    bool WaitPhase(const WaitHookScope& hooks, Ready ready);
+    bool CanStillReceive() const;
+    bool PollsTransport() const;
+    void WriteToTransport(const CMyByteArray& frame);
+    void TraceFrame(const char* direction, const CMyByteArray& bytes) const;
+
+    CMyByteArray tx_;
+    uint8_t lastCommand_ = 0;
+    CMyByteArray rx_;
+    mutable std::mutex rxMutex_;
+    std::condition_variable rxArrived_;
+    uint64_t rxGeneration_ = 0;
+    int32_t timeout_ = 500;
+    int protocolType_ = 0;
+    uint32_t busAddress_ = 1;
+    int32_t lastError_ = 0;
+    int32_t serialId_ = 0;
+    int32_t deviceCode_ = 0;
+    VESMOR_TraceHook traceHook_ = nullptr;
+    std::array<std::unique_ptr<PortTransport>, kTransportSlots> transports_;
+    std::function<int64_t()> nowMs_;
+};
+
+}  // namespace vesmor

@@ -1,0 +1,27 @@
+#pragma once
+// A transport of a port other than its serial base: LAN connection, HID device or Bluetooth
+// dongle. At most one transport of a port is open.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vesmor {
+
+class PortTransport {
+  public:
+    virtual ~PortTransport() = default;
+
+    // The connection's identifier while it is open (the port's handle), 0 when it is not.
+    virtual int32_t Identifier() const = 0;
+    virtual void Write(const uint8_t* data, size_t count) = 0;
+    // True for transports without a reader thread: the waiting caller collects their bytes
+    // with ReadPending.
+    virtual bool IsPolled() const { return false; }
+    // Non-blocking read of up to max bytes; returns the count read.
+    virtual size_t ReadPending(uint8_t* /*buffer*/, size_t /*max*/) { return 0; }
+    // HID input arrives in reports; a flush discards what is pending.
+    virtual bool IsHid() const { return false; }
+    virtual void Close() = 0;
+};
+
+}  // namespace vesmor

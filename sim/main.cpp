@@ -1,0 +1,90 @@
+// vesmor-sim: a simulated reader of the VESMOR family behind a pseudo-terminal. Prints the
+// device path to open on its first line, then answers until interrupted.
+
+#include <unistd.h>
+#include <CLI/CLI.hpp>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "sim/pty_link.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnSignal(int) {
+    g_stop = 1;
+}
+
+std::vector<uint8_t> ParseHex(const std::string& text) {
+    std::vector<uint8_t> bytes;
+    std::string digits;
+    for (char c : text) {
+        if (std::isxdigit(static_cast<unsigned char>(c))) {
+            digits += c;
+        }
+    }
+    if (digits.size() % 2 != 0) {
+        throw CLI::ValidationError("--stray", "needs whole bytes in hexadecimal");
+    }
+    for (size_t i = 0; i < digits.size(); i += 2) {
+        bytes.push_back(static_cast<uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+    }
+    return bytes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Simulated VESMOR reader on a pseudo-terminal"};
+    vesmor::sim::ReaderConfig config;
+    vesmor::sim::Faults faults;
+    vesmor::sim::PtyLink::Options options;
+    std::string device = "125";
+    std::string stray;
+    std::vector<std::string> statuses;
+    int firmware = 7;
+
+    app.add_option("--type", config.protocolType, "protocol type 0..3")->check(CLI::Range(0, 3));
+    app.add_option("--device", device, "device type code, three hexadecimal digits");
+    app.add_option("--firmware", firmware, "firmware version digit 0..35")
+        ->check(CLI::Range(0, 35));
+    app.add_option("--address", config.busAddress, "bus address");
+    app.add_option("--fv", config.fvAnswer, "type 2: answer to the FV version request");
+    app.add_option("--link", options.linkPath, "also make this symlink to the device");
+    app.add_option("--baud", options.lineBaud, "emulate a line of this speed (0: none)");
+    app.add_option("--delay", faults.delayMs, "pause in ms before every answer");
+    app.add_flag("--silent", faults.silent, "never answer");
+    app.add_option("--answer-from", faults.answerFromRequest, "answer from the Nth request on");
+    app.add_option("--stray", stray, "hexadecimal bytes sent before every answer");
+    app.add_flag("--bad-checksum", faults.badChecksum, "spoil the checksum of every answer");
+    app.add_option("--duplicate-after", faults.duplicateAfterMs,
+                   "send every answer again after this many ms");
+    app.add_option("--status", statuses, "CMD=STATUS in hexadecimal: answer CMD with STATUS");
+    CLI11_PARSE(app, argc, argv);
+
+    config.deviceCode = std::stoi(device, nullptr, 16);
+    config.firmware = static_cast<char>(firmware < 10 ? '0' + firmware : 'A' + firmware - 10);
+    faults.strayBytes = ParseHex(stray);
+    for (const std::string& s : statuses) {
+        const size_t eq = s.find('=');
+        if (eq == std::string::npos) {
+            std::cerr << "--status needs CMD=STATUS\n";
+            return 2;
+        }
+        faults.statusFor[static_cast<uint8_t>(std::stoi(s.substr(0, eq), nullptr, 16))] =
+            static_cast<uint8_t>(std::stoi(s.substr(eq + 1), nullptr, 16));
+    }
+
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    vesmor::sim::PtyLink link(config, options);
+    link.SetFaults(faults);
+    std::cout << link.Path() << std::endl;
+    while (!g_stop) {
+        ::pause();
+    }
+    return 0;
+}

@@ -1,0 +1,223 @@
+#include "sim/pty_link.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/prctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+namespace vesmor::sim {
+
+namespace {
+
+int64_t NowNs() {
+    using namespace std::chrono;
+    return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void MakeRaw(int fd) {
+    termios tio{};
+    if (::tcgetattr(fd, &tio) == 0) {
+        ::cfmakeraw(&tio);
+        ::tcsetattr(fd, TCSANOW, &tio);
+    }
+}
+
+}  // namespace
+
+PtyLink::PtyLink(const ReaderConfig& config, const Options& options)
+    : engine_(config), options_(options) {
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
+        throw std::runtime_error(std::string("pseudo-terminal: ") + std::strerror(errno));
+    }
+    char name[128];
+    if (::ptsname_r(master_, name, sizeof name) != 0) {
+        throw std::runtime_error("ptsname failed");
+    }
+    slavePath_ = name;
+    keepAlive_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (keepAlive_ >= 0) {
+        MakeRaw(keepAlive_);
+    }
+    if (!options_.linkPath.empty()) {
+        ::unlink(options_.linkPath.c_str());
+        if (::symlink(slavePath_.c_str(), options_.linkPath.c_str()) != 0) {
+            throw std::runtime_error("cannot create link " + options_.linkPath);
+        }
+    }
+    wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    thread_ = std::thread(&PtyLink::Run, this);
+}
+
+PtyLink::~PtyLink() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(wake_, &one, sizeof one);
+    thread_.join();
+    CloseMaster();
+    ::close(wake_);
+    if (!options_.linkPath.empty()) {
+        ::unlink(options_.linkPath.c_str());
+    }
+}
+
+void PtyLink::CloseMaster() {
+    if (master_ >= 0) {
+        ::close(master_);
+        master_ = -1;
+    }
+    if (keepAlive_ >= 0) {
+        ::close(keepAlive_);
+        keepAlive_ = -1;
+    }
+}
+
+void PtyLink::SetFaults(const Faults& faults) {
+    std::lock_guard lock(mutex_);
+    engine_.SetFaults(faults);
+}
+
+void PtyLink::SetLineBaud(int baud) {
+    std::lock_guard lock(mutex_);
+    options_.lineBaud = baud;
+}
+
+void PtyLink::SetField(IsoField* field) {
+    std::lock_guard lock(mutex_);
+    engine_.SetField(field);
+}
+
+std::vector<Request> PtyLink::Requests() const {
+    std::lock_guard lock(mutex_);
+    return engine_.Requests();
+}
+
+std::vector<uint8_t> PtyLink::ReceivedBytes() const {
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
+void PtyLink::ClearLog() {
+    std::lock_guard lock(mutex_);
+    engine_.ClearRequests();
+    received_.clear();
+}
+
+bool PtyLink::WaitForRequests(size_t count, int timeoutMs) const {
+    std::unique_lock lock(mutex_);
+    return requestArrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                    [&] { return engine_.Requests().size() >= count; });
+}
+
+void PtyLink::Unplug() {
+    {
+        std::lock_guard lock(mutex_);
+        unplugRequested_ = true;
+    }
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(wake_, &one, sizeof one);
+    std::unique_lock lock(mutex_);
+    requestArrived_.wait(lock, [&] { return unplugged_; });
+}
+
+bool PtyLink::IsUnplugged() const {
+    std::lock_guard lock(mutex_);
+    return unplugged_;
+}
+
+void PtyLink::Schedule(const std::vector<Reply>& replies, int64_t nowNs) {
+    const int64_t byteNs = options_.lineBaud > 0 ? 10'000'000'000LL / options_.lineBaud : 0;
+    for (const Reply& reply : replies) {
+        const int64_t start = nowNs + static_cast<int64_t>(reply.requestLength) * byteNs +
+                              static_cast<int64_t>(reply.delayMs) * 1'000'000;
+        if (byteNs == 0) {
+            outgoing_.emplace(start, reply.bytes);
+            continue;
+        }
+        for (size_t k = 0; k < reply.bytes.size(); ++k) {
+            outgoing_.emplace(start + static_cast<int64_t>(k + 1) * byteNs,
+                              std::vector<uint8_t>{reply.bytes[k]});
+        }
+    }
+}
+
+void PtyLink::ReadMaster(int64_t nowNs) {
+    uint8_t buffer[1024];
+    for (;;) {
+        const ssize_t n = ::read(master_, buffer, sizeof buffer);
+        if (n <= 0) {
+            return;
+        }
+        if (nowNs - lastByteNs_ > int64_t{options_.idleResetMs} * 1'000'000) {
+            engine_.ResetParser();
+        }
+        lastByteNs_ = nowNs;
+        received_.insert(received_.end(), buffer, buffer + n);
+        const size_t before = engine_.Requests().size();
+        Schedule(engine_.OnBytes(buffer, static_cast<size_t>(n)), nowNs);
+        if (engine_.Requests().size() != before) {
+            requestArrived_.notify_all();
+        }
+    }
+}
+
+void PtyLink::EmitDue(int64_t nowNs) {
+    while (!outgoing_.empty() && outgoing_.begin()->first <= nowNs) {
+        const std::vector<uint8_t>& bytes = outgoing_.begin()->second;
+        [[maybe_unused]] ssize_t n = ::write(master_, bytes.data(), bytes.size());
+        outgoing_.erase(outgoing_.begin());
+    }
+}
+
+void PtyLink::Run() {
+    // Paced bytes are due every few tens of microseconds; keep the kernel from batching wake-ups.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+    for (;;) {
+        int64_t waitNs = -1;
+        {
+            std::lock_guard lock(mutex_);
+            if (stop_) {
+                return;
+            }
+            if (unplugRequested_) {
+                CloseMaster();
+                outgoing_.clear();
+                unplugged_ = true;
+                requestArrived_.notify_all();
+                unplugRequested_ = false;
+            }
+            if (!outgoing_.empty()) {
+                waitNs = std::max<int64_t>(0, outgoing_.begin()->first - NowNs());
+            }
+        }
+        pollfd fds[2] = {{wake_, POLLIN, 0}, {master_, POLLIN, 0}};
+        timespec timeout{waitNs / 1'000'000'000, waitNs % 1'000'000'000};
+        ::ppoll(fds, master_ >= 0 ? 2 : 1, waitNs < 0 ? nullptr : &timeout, nullptr);
+        if (fds[0].revents & POLLIN) {
+            uint64_t value;
+            [[maybe_unused]] ssize_t n = ::read(wake_, &value, sizeof value);
+        }
+        std::lock_guard lock(mutex_);
+        if (master_ < 0) {
+            continue;
+        }
+        const int64_t now = NowNs();
+        if (fds[1].revents & POLLIN) {
+            ReadMaster(now);
+        }
+        EmitDue(NowNs());
+    }
+}
+
+}  // namespace vesmor::sim

@@ -1,0 +1,79 @@
+#pragma once
+// A simulated reader behind a pseudo-terminal: the library opens the slave side as it would a
+// serial port; a thread of the simulator reads the master side, answers through the reader
+// engine and, when a line speed is set, lets every byte take its wire time.
+
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/reader_engine.h"
+
+namespace vesmor::sim {
+
+class PtyLink {
+  public:
+    struct Options {
+        int lineBaud = 0;      // emulated line speed (8N1: 10 bit times a byte); 0 = none
+        std::string linkPath;  // optional symlink to the slave device
+        int idleResetMs = 20;  // a partly received frame is dropped after this much silence
+    };
+
+    PtyLink(const ReaderConfig& config, const Options& options);
+    explicit PtyLink(const ReaderConfig& config) : PtyLink(config, Options{}) {}
+    ~PtyLink();
+    PtyLink(const PtyLink&) = delete;
+    PtyLink& operator=(const PtyLink&) = delete;
+
+    // Device path of the slave side (what a library user opens).
+    const std::string& Path() const { return slavePath_; }
+
+    void SetFaults(const Faults& faults);
+    void SetLineBaud(int baud);
+    // The field is used on the simulator's thread; change it only inside WithLock.
+    void SetField(IsoField* field);
+    template <class F>
+    auto WithLock(F f) {
+        std::lock_guard lock(mutex_);
+        return f();
+    }
+
+    std::vector<Request> Requests() const;
+    std::vector<uint8_t> ReceivedBytes() const;
+    void ClearLog();
+    // Waits until at least count requests were received; false on timeout.
+    bool WaitForRequests(size_t count, int timeoutMs) const;
+
+    // Pulls the reader away: the master side closes and the slave device disappears.
+    void Unplug();
+    bool IsUnplugged() const;
+
+  private:
+    void Run();
+    void ReadMaster(int64_t nowNs);
+    void Schedule(const std::vector<Reply>& replies, int64_t nowNs);
+    void EmitDue(int64_t nowNs);
+    void CloseMaster();
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable requestArrived_;
+    ReaderEngine engine_;
+    Options options_;
+    int master_ = -1;
+    int keepAlive_ = -1;  // a slave descriptor held open so the master never sees a hang-up
+    int wake_ = -1;
+    std::string slavePath_;
+    std::multimap<int64_t, std::vector<uint8_t>> outgoing_;
+    std::vector<uint8_t> received_;
+    int64_t lastByteNs_ = 0;
+    bool unplugRequested_ = false;
+    bool unplugged_ = false;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+}  // namespace vesmor::sim

@@ -1,0 +1,34 @@
+// A reader pulled away while its port is open.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "tests/integration/sim_fixture.h"
+
+namespace vesmor::test {
+namespace {
+
+TEST(Unplug, CommandsFailAtOnceAndCloseReleasesEverything) {
+    const int threads = CountEntries("/proc/self/task");
+    const int descriptors = CountEntries("/proc/self/fd");
+    sim::PtyLink reader(Reader(0));
+    const int32_t handle = VESMOR_OpenPort(reader.Path().c_str(), 19200, 500);
+    ASSERT_GT(handle, 0);
+    reader.Unplug();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The line is gone: the command ends without waiting out its timeout.
+    const long long ms = TimeMs([&] { EXPECT_EQ(VESMOR_SetReaderOption(handle, 0), -1); });
+    EXPECT_LT(ms, 100);
+    EXPECT_EQ(VESMOR_GetLastError(handle), VESMOR_ERR_TIMEOUT);
+    unsigned char version[4];
+    EXPECT_EQ(VESMOR_GetVersion(handle, version, 4), -1);
+    EXPECT_EQ(VESMOR_ClosePort(handle), 0);
+    EXPECT_EQ(VESMOR_ClosePort(handle), -1);
+    // The simulator's own thread and descriptors are still there until it goes out of scope.
+    EXPECT_EQ(CountEntries("/proc/self/task"), threads + 1);
+    EXPECT_LE(CountEntries("/proc/self/fd"), descriptors + 1);
+}
+
+}  // namespace
+}  // namespace vesmor::test

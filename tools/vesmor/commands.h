@@ -1,0 +1,11 @@
+#pragma once
+// The commands of the command-line tool; each sets exitCode when it has run.
+
+#include <CLI/CLI.hpp>
+
+namespace vesmor::cli {
+
+void AddPortsCommand(CLI::App& app, int& exitCode);
+void AddInfoCommand(CLI::App& app, int& exitCode);
+
+}  // namespace vesmor::cli

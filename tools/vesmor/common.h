@@ -1,0 +1,44 @@
+#pragma once
+// Shared pieces of the command-line tool: connection options, opening a reader, and reporting
+// a library error the way the window does.
+
+#include <CLI/CLI.hpp>
+#include <cstdint>
+#include <string>
+
+namespace vesmor::cli {
+
+// Exit codes of every command.
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+struct ConnectionOptions {
+    std::string port;
+    int32_t baud = 19200;
+    int32_t timeoutMs = 500;
+};
+
+// Adds -p/--port, -b/--baud and -t/--timeout to a command.
+void AddConnectionOptions(CLI::App& command, ConnectionOptions& options);
+
+// An open reader; closed when it goes out of scope.
+class Reader {
+  public:
+    Reader() = default;
+    ~Reader();
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
+    // Opens and identifies the reader; on failure prints the error and returns false.
+    bool Open(const ConnectionOptions& options);
+    int32_t Handle() const { return handle_; }
+
+  private:
+    int32_t handle_ = 0;
+};
+
+// Prints "<what>: Fehler <code>: <message>" for the port's last error and returns kExitFailed.
+int ReportLibraryError(int32_t handle, const std::string& what);
+
+}  // namespace vesmor::cli
