@@ -1,0 +1,108 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "app/core/log_file.h"
+#include "tests/periphery_ini/temp_dir.h"
+
+namespace tagforge {
+namespace {
+
+std::tm At(int day, int month, int year, int hour, int minute, int second) {
+    std::tm time{};
+    time.tm_mday = day;
+    time.tm_mon = month - 1;
+    time.tm_year = year - 1900;
+    time.tm_hour = hour;
+    time.tm_min = minute;
+    time.tm_sec = second;
+    return time;
+}
+
+LogWriter FixedClockWriter() {
+    return LogWriter([] { return At(8, 12, 2026, 14, 5, 9); });
+}
+
+const LogEntry kEntry{3, 0, 8, "1234"};
+const std::string kEntryLine = "\t08.12.2026 14:05:09\tDEZ ASCII\t   0\t   8\t1234\r\n";
+
+TEST(LogFile, FirstEntryCreatesFileWithNumberOne) {
+    TempDir dir;
+    const std::string path = dir.File("Protokoll_S.txt");
+    LogWriter writer = FixedClockWriter();
+    EXPECT_EQ(writer.Append(path, kEntry), 1u);
+    EXPECT_EQ(ReadBytes(path), "     1" + kEntryLine);
+}
+
+TEST(LogFile, LineFieldsArePaddedAndNamedByFormat) {
+    EXPECT_EQ(FormatLogLine(At(3, 1, 2027, 4, 5, 6), {0, 1024, 12, "1a2b"}),
+              "03.01.2027 04:05:06\tHEX BIN\t1024\t  12\t1a2b\r\n");
+    EXPECT_EQ(FormatLogLine(At(3, 1, 2027, 4, 5, 6), {2, 0, 1, "7"}),
+              "03.01.2027 04:05:06\tDEZ ASCII\t   0\t   1\t7\r\n");
+    EXPECT_EQ(FormatLogNumber(1234567), "1234567\t");
+}
+
+TEST(LogFile, AppendsWithoutTruncating) {
+    TempDir dir;
+    const std::string path = dir.File("log.txt");
+    WriteBytes(path, "first\r\nsecond\n");
+    EXPECT_EQ(FixedClockWriter().Append(path, kEntry), 3u);
+    EXPECT_EQ(ReadBytes(path), "first\r\nsecond\n     3" + kEntryLine);
+}
+
+TEST(LogFile, LastLineWithoutLineEndCountsAndIsEnded) {
+    TempDir dir;
+    const std::string path = dir.File("log.txt");
+    WriteBytes(path, "a\nb");
+    EXPECT_EQ(FixedClockWriter().Append(path, kEntry), 3u);
+    EXPECT_EQ(ReadBytes(path), "a\nb\r\n     3" + kEntryLine);
+}
+
+TEST(LogFile, DeletedLinesRenumberTheNextEntry) {
+    TempDir dir;
+    const std::string path = dir.File("log.txt");
+    LogWriter writer = FixedClockWriter();
+    for (int i = 0; i < 3; ++i) {
+        writer.Append(path, kEntry);
+    }
+    WriteBytes(path, "     1" + kEntryLine + "     3" + kEntryLine);
+    EXPECT_EQ(writer.Append(path, kEntry), 3u);
+}
+
+TEST(LogFile, LinesOfAnotherWriterAreCounted) {
+    TempDir dir;
+    const std::string path = dir.File("log.txt");
+    LogWriter mine = FixedClockWriter();
+    LogWriter other = FixedClockWriter();
+    EXPECT_EQ(mine.Append(path, kEntry), 1u);
+    EXPECT_EQ(other.Append(path, kEntry), 2u);
+    EXPECT_EQ(other.Append(path, {5, 0, 4, "a\r\nb"}), 3u);
+    EXPECT_EQ(mine.Append(path, kEntry), 5u);
+}
+
+TEST(LogFile, SameSizeEditIsRecounted) {
+    TempDir dir;
+    const std::string path = dir.File("log.txt");
+    LogWriter writer = FixedClockWriter();
+    writer.Append(path, kEntry);
+    writer.Append(path, kEntry);
+    std::string text = ReadBytes(path);
+    text.replace(text.find("\r\n"), 2, "  ");
+    WriteBytes(path, text);
+    const timespec times[2] = {{0, UTIME_OMIT}, {12345, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    EXPECT_EQ(writer.Append(path, kEntry), 2u);
+}
+
+TEST(LogFile, UnopenableFileOrEmptyNameIsSkipped) {
+    TempDir dir;
+    LogWriter writer = FixedClockWriter();
+    EXPECT_EQ(writer.Append(dir.File("missing/log.txt"), kEntry), 0u);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
+    EXPECT_EQ(writer.Append("", kEntry), 0u);
+}
+
+}  // namespace
+}  // namespace tagforge

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "periphery/private_profile.h"
+
+namespace {
+
+std::string Rewritten(const std::string& text) {
+    CPrivateProfile ini;
+    ini.Parse(text);
+    return ini.Format();
+}
+
+TEST(IniParse, FiveLineExampleKeepsOrderAndLaterKeyWins) {
+    CPrivateProfile ini;
+    ini.Parse("a=1\r\n[S]\r\nk = v\r\n;c\r\nk=w\r\n");
+    const auto& sections = ini.GetSections();
+    ASSERT_EQ(sections.size(), 2u);
+    EXPECT_EQ(sections[0].name, "");
+    EXPECT_EQ(sections[0].keys, (std::vector<std::string>{"a"}));
+    EXPECT_EQ(sections[0].values, (std::vector<std::string>{"1"}));
+    EXPECT_EQ(sections[1].name, "S");
+    EXPECT_EQ(sections[1].keys, (std::vector<std::string>{"k", ";c", "k"}));
+    EXPECT_EQ(sections[1].values, (std::vector<std::string>{"v", "", "w"}));
+    EXPECT_EQ(ini.GetString("S", "k", "-"), "w");
+    EXPECT_EQ(ini.GetString("s", "K", "-"), "w");
+    EXPECT_EQ(ini.GetString("S", "missing", "-"), "-");
+    EXPECT_EQ(ini.Format(), "a=1\r\n[S]\r\nk=v\r\n;c\r\nk=w\r\n");
+}
+
+TEST(IniParse, RewriteAddsEqualsDropsBlankLinesAndSpacesAroundEquals) {
+    EXPECT_EQ(Rewritten("\n\nplain  \r\n\r\n[S]\n  key  =  value \t\n \t\n;note = x\n=\n"),
+              "plain=\r\n[S]\r\n  key=value \r\n;note = x\r\n");
+}
+
+TEST(IniParse, EmptyHeaderMakesSectionWrittenWithoutHeader) {
+    CPrivateProfile ini;
+    ini.Parse("[A]\nx=1\n[]\ny=2\n");
+    ASSERT_EQ(ini.GetSections().size(), 3u);
+    EXPECT_EQ(ini.GetSections()[2].name, "");
+    EXPECT_EQ(ini.Format(), "[A]\r\nx=1\r\ny=2\r\n");
+}
+
+TEST(IniParse, HeaderFollowedBySpaceIsAKeyButFollowedByTabIsAHeader) {
+    EXPECT_EQ(Rewritten("[S] \r\nk=v\r\n"), "[S]=\r\nk=v\r\n");
+    EXPECT_EQ(Rewritten("[S]\t\r\nk=v\r\n"), "[S]\r\nk=v\r\n");
+}
+
+TEST(IniParse, HeadersWithoutLinesVanishAndDuplicatesStaySeparate) {
+    CPrivateProfile ini;
+    ini.Parse("[Empty]\n[A]\nx=1\n[A]\nx=2\n");
+    EXPECT_EQ(ini.Format(), "[A]\r\nx=1\r\n[A]\r\nx=2\r\n");
+    EXPECT_EQ(ini.GetString("A", "x", ""), "1");
+    EXPECT_EQ(ini.FindSection("Empty"), -1);
+}
+
+TEST(IniParse, GetIntReadsLeadingNumberOrDefault) {
+    CPrivateProfile ini;
+    ini.Parse("[S]\na=12abc\nb=abc\nc=\nd=  -7\ne=99999999999\n");
+    EXPECT_EQ(ini.GetInt("S", "a", 5), 12);
+    EXPECT_EQ(ini.GetInt("S", "b", 5), 0);
+    EXPECT_EQ(ini.GetInt("S", "c", 5), 5);
+    EXPECT_EQ(ini.GetInt("S", "d", 5), -7);
+    EXPECT_EQ(ini.GetInt("S", "e", 5), INT_MAX);
+    EXPECT_EQ(ini.GetInt("S", "missing", 5), 5);
+}
+
+TEST(IniParse, SetStringAppendsToSectionAndNewSectionsAtTheEnd) {
+    CPrivateProfile ini;
+    ini.Parse("[A]\nx=1\n[B]\ny=2\n");
+    ini.SetString("a", "z", "3");
+    ini.SetInt("C", "n", -4);
+    EXPECT_TRUE(ini.IsModified());
+    EXPECT_EQ(ini.Format(), "[A]\r\nx=1\r\nz=3\r\n[B]\r\ny=2\r\n[C]\r\nn=-4\r\n");
+}
+
+TEST(IniParse, ChangeOfLetterCaseAloneIsNoModification) {
+    CPrivateProfile ini;
+    ini.Parse("[S]\nk=Value\n");
+    ini.SetString("S", "K", "VALUE");
+    EXPECT_FALSE(ini.IsModified());
+    EXPECT_EQ(ini.GetString("S", "k", ""), "VALUE");
+    ini.SetString("S", "k", "other");
+    EXPECT_TRUE(ini.IsModified());
+}
+
+}  // namespace
