@@ -10,6 +10,8 @@
 #include "library/sdk_app.h"
 #include "library/wait_hooks.h"
 #include "periphery/model_table.h"
+#include "transports/serial_discovery.h"
+#include "transports/usb_driver_check.h"
 
 using vesmor::CVESMOR_SDKApp;
 
@@ -80,7 +82,13 @@ int32_t VESMOR_GetVersion(int32_t handle, unsigned char* buffer, int32_t size) {
 }
 
 int32_t VESMOR_GetComPorts(char* buffer, int32_t size) {
-    return Guarded(-1, [&] { return WriteList({}, buffer, size); });
+    return Guarded(-1, [&] {
+        std::vector<std::string> names;
+        if (ValidBuffer(buffer, size)) {
+            vesmor::ListSerialPorts(vesmor::SysfsTree::FromEnvironment(), names);
+        }
+        return WriteList(names, buffer, size);
+    });
 }
 
 int32_t VESMOR_GetDeviceName(int32_t handle, char* buffer, int32_t size) {
@@ -106,7 +114,12 @@ int32_t VESMOR_GetLastError(int32_t handle) {
 }
 
 int32_t VESMOR_GetMissingDrivers(void) {
-    return 0;
+    // The D2XX function table is still empty, so no FTDI reader is driven from user space.
+    constexpr bool kD2xxLibraryLoadable = false;
+    return Guarded(0, [] {
+        return vesmor::FindUsbDevicesWithoutDriver(vesmor::SysfsTree::FromEnvironment(),
+                                                   kD2xxLibraryLoadable);
+    });
 }
 
 int32_t VESMOR_IsProgrammer(int32_t handle) {
@@ -134,7 +147,12 @@ int32_t VESMOR_GetProtocolType(int32_t handle) {
 }
 
 int32_t VESMOR_IsVirtualComDriverInstalled(void) {
-    return 0;
+    return Guarded(0, [] {
+        return vesmor::IsVirtualComDriverInstalled(vesmor::SysfsTree::FromEnvironment(),
+                                                   vesmor::KernelModulesDir())
+                   ? 1
+                   : 0;
+    });
 }
 
 int32_t VESMOR_SetLanConfig(const char*, const char*, const char*, const char*) {
