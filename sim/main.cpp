@@ -8,6 +8,9 @@
 #include <iostream>
 #include <string>
 
+#include <memory>
+
+#include "sim/conveyor.h"
 #include "sim/pty_link.h"
 
 namespace {
@@ -46,6 +49,9 @@ int main(int argc, char** argv) {
     std::string stray;
     std::vector<std::string> statuses;
     int firmware = 7;
+    std::vector<std::string> tags;
+    std::string conveyor;
+    std::string conveyorKind = "nxp";
 
     app.add_option("--type", config.protocolType, "protocol type 0..3")->check(CLI::Range(0, 3));
     app.add_option("--device", device, "device type code, three hexadecimal digits");
@@ -63,6 +69,13 @@ int main(int argc, char** argv) {
     app.add_option("--duplicate-after", faults.duplicateAfterMs,
                    "send every answer again after this many ms");
     app.add_option("--status", statuses, "CMD=STATUS in hexadecimal: answer CMD with STATUS");
+    std::string kinds;
+    for (const std::string& name : vesmor::sim::ChipKindNames()) {
+        kinds += (kinds.empty() ? "" : ", ") + name;
+    }
+    app.add_option("--tag", tags, "put a transponder KIND[:UID] into the field (" + kinds + ")");
+    app.add_option("--conveyor", conveyor, "N:M: a new transponder every N ms, present for M ms");
+    app.add_option("--conveyor-kind", conveyorKind, "chip kind of the conveyor's transponders");
     CLI11_PARSE(app, argc, argv);
 
     config.deviceCode = std::stoi(device, nullptr, 16);
@@ -78,11 +91,42 @@ int main(int argc, char** argv) {
             static_cast<uint8_t>(std::stoi(s.substr(eq + 1), nullptr, 16));
     }
 
+    std::vector<std::pair<vesmor::sim::ChipKind, std::optional<vesmor::sim::Uid>>> placed;
+    for (const std::string& tag : tags) {
+        const size_t colon = tag.find(':');
+        const auto kind = vesmor::sim::ChipKindByName(tag.substr(0, colon));
+        std::optional<vesmor::sim::Uid> uid;
+        if (colon != std::string::npos) {
+            uid = vesmor::sim::ParseUid(tag.substr(colon + 1));
+        }
+        if (!kind || (colon != std::string::npos && !uid)) {
+            std::cerr << "--tag " << tag << ": unknown kind or not 16 hexadecimal digits\n";
+            return 2;
+        }
+        placed.emplace_back(*kind, uid);
+    }
+    int everyMs = 0, presentMs = 0;
+    const auto conveyorKindValue = vesmor::sim::ChipKindByName(conveyorKind);
+    if (!conveyor.empty() && (std::sscanf(conveyor.c_str(), "%d:%d", &everyMs, &presentMs) != 2 ||
+                              everyMs <= 0 || presentMs <= 0 || !conveyorKindValue)) {
+        std::cerr << "--conveyor needs N:M in ms and a known --conveyor-kind\n";
+        return 2;
+    }
+
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     vesmor::sim::PtyLink link(config, options);
     link.SetFaults(faults);
+    for (const auto& [kind, uid] : placed) {
+        link.Field().Insert(kind, uid);
+    }
     std::cout << link.Path() << std::endl;
+    std::unique_ptr<vesmor::sim::Conveyor> belt;
+    if (everyMs > 0) {
+        belt = std::make_unique<vesmor::sim::Conveyor>(
+            link.Field(), *conveyorKindValue, everyMs, presentMs,
+            [](const std::string& event) { std::cout << event << std::endl; });
+    }
     while (!g_stop) {
         ::pause();
     }

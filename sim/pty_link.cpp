@@ -34,6 +34,7 @@ void MakeRaw(int fd) {
 
 PtyLink::PtyLink(const ReaderConfig& config, const Options& options)
     : engine_(config), options_(options) {
+    engine_.SetField(&field_);
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
         throw std::runtime_error(std::string("pseudo-terminal: ") + std::strerror(errno));
@@ -93,11 +94,6 @@ void PtyLink::SetLineBaud(int baud) {
     options_.lineBaud = baud;
 }
 
-void PtyLink::SetField(IsoField* field) {
-    std::lock_guard lock(mutex_);
-    engine_.SetField(field);
-}
-
 std::vector<Request> PtyLink::Requests() const {
     std::lock_guard lock(mutex_);
     return engine_.Requests();
@@ -108,10 +104,16 @@ std::vector<uint8_t> PtyLink::ReceivedBytes() const {
     return received_;
 }
 
+size_t PtyLink::SentByteCount() const {
+    std::lock_guard lock(mutex_);
+    return sent_;
+}
+
 void PtyLink::ClearLog() {
     std::lock_guard lock(mutex_);
     engine_.ClearRequests();
     received_.clear();
+    sent_ = 0;
 }
 
 bool PtyLink::WaitForRequests(size_t count, int timeoutMs) const {
@@ -142,12 +144,12 @@ void PtyLink::Schedule(const std::vector<Reply>& replies, int64_t nowNs) {
         const int64_t start = nowNs + static_cast<int64_t>(reply.requestLength) * byteNs +
                               static_cast<int64_t>(reply.delayMs) * 1'000'000;
         if (byteNs == 0) {
-            outgoing_.emplace(start, reply.bytes);
+            outgoing_.emplace(start, Outgoing{reply.bytes, true});
             continue;
         }
         for (size_t k = 0; k < reply.bytes.size(); ++k) {
             outgoing_.emplace(start + static_cast<int64_t>(k + 1) * byteNs,
-                              std::vector<uint8_t>{reply.bytes[k]});
+                              Outgoing{{reply.bytes[k]}, k + 1 == reply.bytes.size()});
         }
     }
 }
@@ -174,8 +176,11 @@ void PtyLink::ReadMaster(int64_t nowNs) {
 
 void PtyLink::EmitDue(int64_t nowNs) {
     while (!outgoing_.empty() && outgoing_.begin()->first <= nowNs) {
-        const std::vector<uint8_t>& bytes = outgoing_.begin()->second;
-        [[maybe_unused]] ssize_t n = ::write(master_, bytes.data(), bytes.size());
+        const std::vector<uint8_t>& bytes = outgoing_.begin()->second.bytes;
+        const ssize_t n = ::write(master_, bytes.data(), bytes.size());
+        if (n > 0) {
+            sent_ += static_cast<size_t>(n);
+        }
         outgoing_.erase(outgoing_.begin());
     }
 }
@@ -183,8 +188,12 @@ void PtyLink::EmitDue(int64_t nowNs) {
 void PtyLink::Run() {
     // Paced bytes are due every few tens of microseconds; keep the kernel from batching wake-ups.
     ::prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
+    // A timed wake-up comes some 20-40 us late. The last byte of an answer is sent on time: the
+    // thread wakes this much earlier and waits out the rest actively.
+    constexpr int64_t kFinalApproachNs = 50'000;
     for (;;) {
         int64_t waitNs = -1;
+        int64_t spinUntil = -1;
         {
             std::lock_guard lock(mutex_);
             if (stop_) {
@@ -198,8 +207,24 @@ void PtyLink::Run() {
                 unplugRequested_ = false;
             }
             if (!outgoing_.empty()) {
-                waitNs = std::max<int64_t>(0, outgoing_.begin()->first - NowNs());
+                const auto& [due, next] = *outgoing_.begin();
+                waitNs = std::max<int64_t>(0, due - NowNs());
+                if (next.endsAnswer && options_.lineBaud > 0) {
+                    if (waitNs <= kFinalApproachNs) {
+                        spinUntil = due;
+                    }
+                    waitNs = std::max<int64_t>(0, waitNs - kFinalApproachNs);
+                }
             }
+        }
+        if (spinUntil >= 0) {
+            while (NowNs() < spinUntil) {
+            }
+            std::lock_guard lock(mutex_);
+            if (master_ >= 0) {
+                EmitDue(NowNs());
+            }
+            continue;
         }
         pollfd fds[2] = {{wake_, POLLIN, 0}, {master_, POLLIN, 0}};
         timespec timeout{waitNs / 1'000'000'000, waitNs % 1'000'000'000};

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sim/reader_engine.h"
+#include "sim/tag_field.h"
 
 namespace vesmor::sim {
 
@@ -34,16 +35,13 @@ class PtyLink {
 
     void SetFaults(const Faults& faults);
     void SetLineBaud(int baud);
-    // The field is used on the simulator's thread; change it only inside WithLock.
-    void SetField(IsoField* field);
-    template <class F>
-    auto WithLock(F f) {
-        std::lock_guard lock(mutex_);
-        return f();
-    }
+    // The transponders in front of the reader.
+    TagField& Field() { return field_; }
 
     std::vector<Request> Requests() const;
     std::vector<uint8_t> ReceivedBytes() const;
+    // Number of bytes the simulated reader has sent.
+    size_t SentByteCount() const;
     void ClearLog();
     // Waits until at least count requests were received; false on timeout.
     bool WaitForRequests(size_t count, int timeoutMs) const;
@@ -61,14 +59,22 @@ class PtyLink {
 
     mutable std::mutex mutex_;
     mutable std::condition_variable requestArrived_;
+    TagField field_;
     ReaderEngine engine_;
     Options options_;
     int master_ = -1;
     int keepAlive_ = -1;  // a slave descriptor held open so the master never sees a hang-up
     int wake_ = -1;
     std::string slavePath_;
-    std::multimap<int64_t, std::vector<uint8_t>> outgoing_;
+    // Bytes to send by due time; the last byte of an answer is marked, since the reader's
+    // answer is complete only when it is out.
+    struct Outgoing {
+        std::vector<uint8_t> bytes;
+        bool endsAnswer = false;
+    };
+    std::multimap<int64_t, Outgoing> outgoing_;
     std::vector<uint8_t> received_;
+    size_t sent_ = 0;
     int64_t lastByteNs_ = 0;
     bool unplugRequested_ = false;
     bool unplugged_ = false;

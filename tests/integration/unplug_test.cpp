@@ -10,11 +10,11 @@ namespace vesmor::test {
 namespace {
 
 TEST(Unplug, CommandsFailAtOnceAndCloseReleasesEverything) {
-    const int threads = CountEntries("/proc/self/task");
-    const int descriptors = CountEntries("/proc/self/fd");
     sim::PtyLink reader(Reader(0));
+    const int descriptors = CountEntries("/proc/self/fd");
     const int32_t handle = VESMOR_OpenPort(reader.Path().c_str(), 19200, 500);
     ASSERT_GT(handle, 0);
+    const int threadsWithPort = CountEntries("/proc/self/task");
     reader.Unplug();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     // The line is gone: the command ends without waiting out its timeout.
@@ -25,9 +25,10 @@ TEST(Unplug, CommandsFailAtOnceAndCloseReleasesEverything) {
     EXPECT_EQ(VESMOR_GetVersion(handle, version, 4), -1);
     EXPECT_EQ(VESMOR_ClosePort(handle), 0);
     EXPECT_EQ(VESMOR_ClosePort(handle), -1);
-    // The simulator's own thread and descriptors are still there until it goes out of scope.
-    EXPECT_EQ(CountEntries("/proc/self/task"), threads + 1);
-    EXPECT_LE(CountEntries("/proc/self/fd"), descriptors + 1);
+    // The port's worker has ended and its descriptors are closed; the simulator has closed the
+    // two sides of its pseudo-terminal.
+    EXPECT_EQ(CountEntries("/proc/self/task"), threadsWithPort - 1);
+    EXPECT_EQ(CountEntries("/proc/self/fd"), descriptors - 2);
 }
 
 }  // namespace

@@ -7,5 +7,7 @@ namespace vesmor::cli {
 
 void AddPortsCommand(CLI::App& app, int& exitCode);
 void AddInfoCommand(CLI::App& app, int& exitCode);
+void AddTransponderCommands(CLI::App& app, int& exitCode);
+void AddDumpCommand(CLI::App& app, int& exitCode);
 
 }  // namespace vesmor::cli

@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
     int exitCode = vesmor::cli::kExitOk;
     vesmor::cli::AddPortsCommand(app, exitCode);
     vesmor::cli::AddInfoCommand(app, exitCode);
+    vesmor::cli::AddTransponderCommands(app, exitCode);
+    vesmor::cli::AddDumpCommand(app, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -1,0 +1,90 @@
+#include "tools/vesmor/transponder_access.h"
+
+#include <iostream>
+
+#include "app/core/messages.h"
+#include "tools/vesmor/common.h"
+#include "vesmor.h"
+
+namespace vesmor::cli {
+
+namespace {
+
+constexpr int kMsgSeveralTransponders = 219;
+constexpr int kMsgNoTransponder = 220;
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> ParseHexBytes(const std::string& text) {
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] == ' ') {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= text.size() || HexValue(text[i]) < 0 || HexValue(text[i + 1]) < 0) {
+            return std::nullopt;
+        }
+        bytes.push_back(static_cast<uint8_t>(HexValue(text[i]) << 4 | HexValue(text[i + 1])));
+        i += 2;
+    }
+    return bytes;
+}
+
+std::optional<Uid> ParseUidText(const std::string& text) {
+    const std::optional<std::vector<uint8_t>> bytes = ParseHexBytes(text);
+    if (text.size() != 16 || !bytes || bytes->size() != 8) {
+        return std::nullopt;
+    }
+    Uid uid;
+    for (size_t i = 0; i < 8; ++i) {
+        uid[i] = (*bytes)[7 - i];
+    }
+    return uid;
+}
+
+std::optional<Uid> FindSingleTransponder(int32_t handle, int32_t flags) {
+    uint8_t records[11 * 16];
+    const int32_t n = VESMOR_Inventory(handle, records, sizeof records, flags | 0x20);
+    if (n == 11) {
+        Uid uid;
+        std::copy(records + 3, records + 11, uid.begin());
+        return uid;
+    }
+    const int32_t error = VESMOR_GetLastError(handle);
+    if (n > 11 || (n < 0 && error == VESMOR_ERR_COLLISION)) {
+        std::cerr << tagforge::MessageText(kMsgSeveralTransponders) << "\n";
+    } else if (n == 0 || error == VESMOR_ERR_NO_TRANSPONDER) {
+        std::cerr << tagforge::MessageText(kMsgNoTransponder) << "\n";
+    } else {
+        ReportLibraryError(handle, "VESMOR_Inventory");
+    }
+    return std::nullopt;
+}
+
+std::optional<TagGeometry> ReadGeometry(int32_t handle, const Uid& uid, int32_t flags) {
+    TagGeometry geometry;
+    if (VESMOR_GetTagInfo(handle, uid.data(), 8, &geometry.blockCount, &geometry.blockSize,
+                          &geometry.icManufacturer, flags) != 0) {
+        ReportLibraryError(handle, "VESMOR_GetTagInfo");
+        return std::nullopt;
+    }
+    return geometry;
+}
+
+int32_t FlagsForBlock(int32_t flags, const Uid& uid, int32_t block) {
+    constexpr uint8_t kMakerSt = 0x02;
+    return (block > 255 && uid[6] == kMakerSt) ? (flags | 0x08) : flags;
+}
+
+}  // namespace vesmor::cli
