@@ -32,28 +32,24 @@ struct Dump {
 };
 
 std::optional<Dump> ReadEverything(int32_t handle, const DumpOptions& options) {
+    const std::optional<Target> target = FindTarget(handle, options.flags, options.uid);
+    if (!target) {
+        return std::nullopt;
+    }
     Dump dump;
-    const std::optional<Uid> uid = options.uid.empty()
-                                       ? FindSingleTransponder(handle, options.flags)
-                                       : ParseUidText(options.uid);
-    if (!uid) {
-        return std::nullopt;
-    }
-    dump.uid = *uid;
-    const std::optional<TagGeometry> geometry = ReadGeometry(handle, *uid, options.flags);
-    if (!geometry) {
-        return std::nullopt;
-    }
-    dump.geometry = *geometry;
-    std::vector<uint8_t> data(static_cast<size_t>(std::max(geometry->blockSize, 1)) + 1);
-    for (int32_t block = 0; block < geometry->blockCount; ++block) {
-        if (geometry->icManufacturer == kMakerEm && block + 1 == geometry->blockCount) {
+    dump.uid = target->uid;
+    dump.geometry = target->geometry;
+    const Uid& uid = dump.uid;
+    const TagGeometry& geometry = dump.geometry;
+    std::vector<uint8_t> data(static_cast<size_t>(std::max(geometry.blockSize, 1)) + 1);
+    for (int32_t block = 0; block < geometry.blockCount; ++block) {
+        if (geometry.icManufacturer == kMakerEm && block + 1 == geometry.blockCount) {
             dump.blocks.emplace_back();
             break;
         }
         const int32_t n =
             VESMOR_ReadBlock(handle, block, data.data(), static_cast<int32_t>(data.size()),
-                             uid->data(), 8, FlagsForBlock(options.flags, *uid, block));
+                             uid.data(), 8, FlagsForBlock(options.flags, uid, block));
         if (n < 0) {
             ReportLibraryError(handle, "Block " + std::to_string(block));
             return std::nullopt;

@@ -57,12 +57,6 @@ CLI::App* AddTransponderCommand(CLI::App& app, const char* name, const char* des
     return command;
 }
 
-// The UID given with --uid, or that of the single transponder in the field.
-std::optional<Uid> TargetUid(int32_t handle, const TransponderOptions& options) {
-    return options.uid.empty() ? FindSingleTransponder(handle, options.flags)
-                               : ParseUidText(options.uid);
-}
-
 int RunInventory(const TransponderOptions& options) {
     Reader reader;
     if (!reader.Open(options.connection)) {
@@ -90,19 +84,15 @@ int RunTag(const TransponderOptions& options) {
     if (!reader.Open(options.connection)) {
         return kExitFailed;
     }
-    const std::optional<Uid> uid = TargetUid(reader.Handle(), options);
-    if (!uid) {
-        return kExitFailed;
-    }
-    const std::optional<TagGeometry> geometry = ReadGeometry(reader.Handle(), *uid, options.flags);
-    if (!geometry) {
+    const std::optional<Target> target = FindTarget(reader.Handle(), options.flags, options.uid);
+    if (!target) {
         return kExitFailed;
     }
     std::printf(
         "UID:            %s\n%s\nBlöcke:         %d\nBlockgröße:     %d Bytes\n"
         "IC-Hersteller:  0x%02X\n",
-        tagforge::UidText(*uid).c_str(), tagforge::TransponderTypeText(*uid).c_str(),
-        geometry->blockCount, geometry->blockSize, geometry->icManufacturer);
+        tagforge::UidText(target->uid).c_str(), tagforge::TransponderTypeText(target->uid).c_str(),
+        target->geometry.blockCount, target->geometry.blockSize, target->geometry.icManufacturer);
     return kExitOk;
 }
 
@@ -134,16 +124,13 @@ int RunWrite(const TransponderOptions& options) {
     if (!reader.Open(options.connection)) {
         return kExitFailed;
     }
-    const std::optional<Uid> uid = TargetUid(reader.Handle(), options);
-    if (!uid) {
+    const std::optional<Target> target = FindTarget(reader.Handle(), options.flags, options.uid);
+    if (!target) {
         return kExitFailed;
     }
-    const std::optional<TagGeometry> geometry = ReadGeometry(reader.Handle(), *uid, options.flags);
-    if (!geometry) {
-        return kExitFailed;
-    }
+    const Uid& uid = target->uid;
     const std::vector<uint8_t> data = *ParseHexBytes(options.data);
-    const size_t size = static_cast<size_t>(geometry->blockSize);
+    const size_t size = static_cast<size_t>(target->geometry.blockSize);
     if (size == 0 || data.size() % size != 0) {
         std::cerr << "Die Daten (" << data.size() << " Bytes) füllen keine ganzen Blöcke zu "
                   << size << " Bytes.\n";
@@ -152,8 +139,8 @@ int RunWrite(const TransponderOptions& options) {
     for (size_t offset = 0; offset < data.size(); offset += size) {
         const int32_t block = options.block + static_cast<int32_t>(offset / size);
         if (VESMOR_WriteBlock(reader.Handle(), block, data.data() + offset,
-                              static_cast<int32_t>(size), uid->data(), 8,
-                              FlagsForBlock(options.flags, *uid, block)) != 0) {
+                              static_cast<int32_t>(size), uid.data(), 8,
+                              FlagsForBlock(options.flags, uid, block)) != 0) {
             return ReportLibraryError(reader.Handle(), "Block " + std::to_string(block));
         }
         std::printf("%4d: %s geschrieben\n", block,

@@ -82,6 +82,19 @@ std::optional<TagGeometry> ReadGeometry(int32_t handle, const Uid& uid, int32_t 
     return geometry;
 }
 
+std::optional<Target> FindTarget(int32_t handle, int32_t flags, const std::string& uidText) {
+    const std::optional<Uid> uid =
+        uidText.empty() ? FindSingleTransponder(handle, flags) : ParseUidText(uidText);
+    if (!uid) {
+        return std::nullopt;
+    }
+    const std::optional<TagGeometry> geometry = ReadGeometry(handle, *uid, flags);
+    if (!geometry) {
+        return std::nullopt;
+    }
+    return Target{*uid, *geometry};
+}
+
 int32_t FlagsForBlock(int32_t flags, const Uid& uid, int32_t block) {
     constexpr uint8_t kMakerSt = 0x02;
     return (block > 255 && uid[6] == kMakerSt) ? (flags | 0x08) : flags;

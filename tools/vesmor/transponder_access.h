@@ -33,6 +33,14 @@ struct TagGeometry {
 // System information of the transponder; prints the library error on failure.
 std::optional<TagGeometry> ReadGeometry(int32_t handle, const Uid& uid, int32_t flags);
 
+// The transponder named by a UID text (empty: the single one in the field) with its geometry;
+// prints the reason when there is none.
+struct Target {
+    Uid uid;
+    TagGeometry geometry;
+};
+std::optional<Target> FindTarget(int32_t handle, int32_t flags, const std::string& uidText);
+
 // Flags for a block: STMicroelectronics chips need the protocol extension flag for block
 // numbers above 255.
 int32_t FlagsForBlock(int32_t flags, const Uid& uid, int32_t block);
