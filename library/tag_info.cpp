@@ -43,6 +43,27 @@ size_t MemorySizeOffset(uint8_t infoFlags) {
     return 9 + (infoFlags & 1) + ((infoFlags >> 1) & 1);
 }
 
+// Block count and size from the memory size field: the count in one byte or, extended, in two
+// (least significant first). Each output is written only when the result holds it.
+void ReadMemorySize(const CMyByteArray& info, bool extended, int32_t* blockCount,
+                    int32_t* blockSize) {
+    const size_t g = MemorySizeOffset(info[0]);
+    const size_t countBytes = extended ? 2 : 1;
+    if (info.GetSize() < g + countBytes) {
+        return;
+    }
+    // A one-byte count is taken only together with its block size.
+    if (!extended && info.GetSize() < g + 2) {
+        return;
+    }
+    if (blockCount) {
+        *blockCount = info[g] + (extended ? 256 * info[g + 1] : 0) + 1;
+    }
+    if (blockSize && info.GetSize() >= g + countBytes + 1) {
+        *blockSize = info[g + countBytes] + 1;
+    }
+}
+
 }  // namespace
 
 CMyByteArray TransponderCommands::DerivedInfineonInformation(const TransponderUid& uid) {
@@ -99,35 +120,23 @@ int32_t TransponderCommands::GetTagInfo(std::optional<TransponderUid> uid, int32
     if (icManufacturer) {
         *icManufacturer = maker;
     }
+    // STMicroelectronics chips asked with the protocol extension flag give a two-byte count.
+    const bool extended = maker == kMakerSt && (flags & kFlagProtocolExtension);
     if (r[0] & kInfoMemorySize) {
-        const size_t g = MemorySizeOffset(r[0]);
-        if (r.GetSize() >= g + 2) {
-            if (blockCount)
-                *blockCount = r[g] + 1;
-            if (blockSize)
-                *blockSize = r[g + 1] + 1;
-        }
+        ReadMemorySize(r, extended, blockCount, blockSize);
         return 0;
     }
     if (maker != kMakerSt) {
         return 0;
     }
-    // Large STMicroelectronics chips give their memory size, with a two-byte block count, only
-    // when asked with the protocol extension flag.
+    // Large STMicroelectronics chips give their memory size only when asked with that flag.
     const std::optional<CMyByteArray> again =
         SystemInformation(flags | kFlagProtocolExtension, uid);
     if (!again) {
         return -1;
     }
-    const CMyByteArray& e = *again;
-    if (e.GetSize() >= kMinEvaluated && (e[0] & kInfoMemorySize)) {
-        const size_t g = MemorySizeOffset(e[0]);
-        if (e.GetSize() >= g + 2 && blockCount) {
-            *blockCount = e[g] + 256 * e[g + 1] + 1;
-        }
-        if (e.GetSize() >= g + 3 && blockSize) {
-            *blockSize = e[g + 2] + 1;
-        }
+    if (again->GetSize() >= kMinEvaluated && ((*again)[0] & kInfoMemorySize)) {
+        ReadMemorySize(*again, true, blockCount, blockSize);
     }
     return 0;
 }

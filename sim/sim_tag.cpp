@@ -272,6 +272,8 @@ std::vector<uint8_t> SimTag::ReadBlocks(int first, int count, bool withSecurity)
 
 std::vector<uint8_t> SimTag::SystemInformation(bool extension) const {
     const bool withMemory = !profile_.memorySizeNeedsExtension || extension;
+    // Asked with the protocol extension flag, STMicroelectronics chips give a two-byte count.
+    const bool twoByteCount = extension && profile_.maker == kMakerSt;
     std::vector<uint8_t> response = Ok();
     response.push_back(withMemory ? 0x0F : 0x0B);
     response.insert(response.end(), uid_.begin(), uid_.end());
@@ -281,7 +283,7 @@ std::vector<uint8_t> SimTag::SystemInformation(bool extension) const {
         const int count =
             (profile_.reportedBlockCount ? profile_.reportedBlockCount : profile_.blockCount) - 1;
         response.push_back(static_cast<uint8_t>(count));
-        if (profile_.memorySizeNeedsExtension) {
+        if (twoByteCount) {
             response.push_back(static_cast<uint8_t>(count >> 8));
         }
         response.push_back(static_cast<uint8_t>(profile_.blockSize - 1));

@@ -51,6 +51,19 @@ TEST(TagInfo, LargeStChipIsAskedAgainWithTheProtocolExtensionFlag) {
     EXPECT_EQ(reader.Iso()[1][0], 0x29);  // 15-byte answer with a two-byte block count
 }
 
+TEST(TagInfo, StChipsAskedWithTheProtocolExtensionFlagGiveATwoByteCount) {
+    ReaderWithField reader(0);
+    const sim::Uid large = reader.Field().Insert(ChipKind::kStLarge);
+    const sim::Uid small = reader.Field().Insert(ChipKind::kStSmall);
+    Info info = TagInfo(reader, &large, 0x09);
+    EXPECT_EQ(info.blocks, 2048);
+    EXPECT_EQ(info.size, 4);
+    EXPECT_EQ(reader.Iso().size(), 1u);  // no second request
+    info = TagInfo(reader, &small, 0x09);
+    EXPECT_EQ(info.blocks, 64);
+    EXPECT_EQ(info.size, 4);
+}
+
 TEST(TagInfo, NxpChipReporting48BlocksIsTreatedAsHaving8) {
     ReaderWithField reader(0);
     const sim::Uid uid = reader.Field().Insert(ChipKind::kNxp48);
