@@ -1,5 +1,6 @@
 #include "app/core/messages.h"
 
+#include <cstdio>
 #include <string_view>
 
 #ifndef QT_TRANSLATE_NOOP
@@ -16,6 +17,7 @@ struct Message {
 };
 
 constexpr Message kMessages[] = {
+    {101, QT_TRANSLATE_NOOP("Messages", "Inf&o über VESMOR Tagforge ...")},
     {104, QT_TRANSLATE_NOOP("Messages", "Timeout")},
     {112, QT_TRANSLATE_NOOP("Messages", "Fehler: Falsche Datenanzahl")},
     {115, QT_TRANSLATE_NOOP("Messages", "Fehler. Falsche Datenanzahl gesendet\r\n")},
@@ -26,6 +28,8 @@ constexpr Message kMessages[] = {
                             "Bitte wählen sie eine andere Schnittstelle.")},
     {139, QT_TRANSLATE_NOOP("Messages", "FW V%d.%02d")},
     {165, QT_TRANSLATE_NOOP("Messages", "Blocklänge ist nicht korrekt")},
+    {171, QT_TRANSLATE_NOOP("Messages", "Deutsch")},
+    {172, QT_TRANSLATE_NOOP("Messages", "Englisch")},
     {176, QT_TRANSLATE_NOOP("Messages", "Unbekanntes Kommando")},
     {177, QT_TRANSLATE_NOOP("Messages", "Keine \"Value\" Information im Block enthalten!\r\n")},
     {180, QT_TRANSLATE_NOOP("Messages", "Fehler beim Port öffnen")},
@@ -61,10 +65,13 @@ constexpr Message kMessages[] = {
     {231, QT_TRANSLATE_NOOP("Messages",
                             "Das gewählte Gerät ist ein reiner Leser! "
                             "Hier wird jedoch ein Programmer benötigt!")},
+    {1000, QT_TRANSLATE_NOOP("Messages", "Schnittstelle wählen")},
+    {1001, QT_TRANSLATE_NOOP("Messages", "Einstellungen")},
     {32844, QT_TRANSLATE_NOOP("Messages", "Logdatei \"Schreiben\" wählen")},
     {32845, QT_TRANSLATE_NOOP("Messages", "Logdatei \"Lesen\" wählen")},
     {32846, QT_TRANSLATE_NOOP("Messages", "OK")},
     {32847, QT_TRANSLATE_NOOP("Messages", "Abbruch")},
+    {32848, QT_TRANSLATE_NOOP("Messages", "Es ist kein Porthandle vorhanden")},
     {32849, QT_TRANSLATE_NOOP("Messages", "Maximale Blocknummer überschritten")},
     {32850, QT_TRANSLATE_NOOP("Messages", "Wert <%s> erfolgreich geschrieben")},
     {32853, QT_TRANSLATE_NOOP("Messages", "Byteanzahl ist zu klein")},
@@ -127,6 +134,20 @@ std::string MessageWithArgs(int id, const std::vector<std::string>& args) {
         }
     }
     return result;
+}
+
+std::string MessageWithText(int id, const std::string& text) {
+    std::string result = MessageText(id);
+    if (const size_t at = result.find("%s"); at != std::string::npos) {
+        result.replace(at, 2, text);
+    }
+    return result;
+}
+
+std::string MessageWithNumber(int id, int number) {
+    char text[256];
+    std::snprintf(text, sizeof text, MessageText(id), number);
+    return text;
 }
 
 int ErrorCodeMessageId(int errorCode) {

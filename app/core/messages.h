@@ -9,14 +9,20 @@
 namespace tagforge {
 
 enum MessageId : int {
+    kMsgAboutMenu = 101,  // "Inf&o über VESMOR Tagforge ..."
     kMsgNoReaderAtPort = 129,
     kMsgFirmwareVersion = 139,  // "FW V%d.%02d"
+    kMsgGerman = 171,
+    kMsgEnglish = 172,
     kMsgReaderOnly = 231,
+    kMsgChooseInterfaceMenu = 1000,
+    kMsgSettingsMenu = 1001,
     kMsgUnknownError = 117,
     kMsgChooseWriteLog = 32844,
     kMsgChooseReadLog = 32845,
     kMsgDialogOk = 32846,
     kMsgDialogCancel = 32847,
+    kMsgNoPortHandle = 32848,
     kMsgMaxBlockExceeded = 32849,
     kMsgValueWritten = 32850,  // "Wert <%s> erfolgreich geschrieben"
     kMsgByteCountTooSmall = 32853,
@@ -45,6 +51,12 @@ const char* MessageText(int id);
 
 // The text of `id` with "%1", "%2", ... replaced by args[0], args[1], ...
 std::string MessageWithArgs(int id, const std::vector<std::string>& args);
+
+// The text of `id` with its "%s" replaced by `text` (taken as it is, '%' included).
+std::string MessageWithText(int id, const std::string& text);
+
+// The text of `id` with its one printf number placeholder ("%d", "%04d") filled with `number`.
+std::string MessageWithNumber(int id, int number);
 
 // String id of the message for a library error code (unknown codes give kMsgUnknownError).
 int ErrorCodeMessageId(int errorCode);

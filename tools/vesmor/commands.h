@@ -9,5 +9,7 @@ void AddPortsCommand(CLI::App& app, int& exitCode);
 void AddInfoCommand(CLI::App& app, int& exitCode);
 void AddTransponderCommands(CLI::App& app, int& exitCode);
 void AddDumpCommand(CLI::App& app, int& exitCode);
+void AddProgramCommand(CLI::App& app, int& exitCode);
+void AddReadbackCommand(CLI::App& app, int& exitCode);
 
 }  // namespace vesmor::cli

@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
     vesmor::cli::AddInfoCommand(app, exitCode);
     vesmor::cli::AddTransponderCommands(app, exitCode);
     vesmor::cli::AddDumpCommand(app, exitCode);
+    vesmor::cli::AddProgramCommand(app, exitCode);
+    vesmor::cli::AddReadbackCommand(app, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -1,0 +1,258 @@
+#include "app/core/cycle_engine.h"
+
+#include <algorithm>
+
+#include "app/core/increment.h"
+#include "app/core/messages.h"
+#include "app/core/value_format.h"
+
+namespace tagforge {
+
+namespace {
+
+constexpr int32_t kInventoryBufferBytes = 176;  // 16 records of 11 bytes
+constexpr int32_t kRecordBytes = 11;
+constexpr int32_t kUidOffset = 3;
+constexpr int32_t kInventoryFlag = 0x20;
+constexpr int32_t kUidBytes = 8;
+constexpr int32_t kErrorNoTransponder = 21;
+constexpr int32_t kErrorCollision = 23;
+
+// Sets a flag for the lifetime of the scope.
+class BusyScope {
+  public:
+    explicit BusyScope(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~BusyScope() { m_flag = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+  private:
+    bool& m_flag;
+};
+
+// A geometry value of the library; a negative one (never sent by a sane reader) counts as 0.
+uint32_t GeometryValue(int32_t value) {
+    return static_cast<uint32_t>(std::max(value, 0));
+}
+
+}  // namespace
+
+CycleEngine::CycleEngine(const EngineParts& parts) : m_parts(parts) {}
+
+StepResult CycleEngine::WriteOnce() {
+    m_dataCounter = 1;
+    return WriteStep(false);
+}
+
+StepResult CycleEngine::ReadOnce() {
+    return ReadStep(false);
+}
+
+void CycleEngine::StartWriteCycle() {
+    m_lastUid.reset();
+    m_parts.status.ForgetLastMessage();
+    m_dataCounter = 1;
+}
+
+void CycleEngine::StartReadCycle() {
+    m_parts.status.ForgetLastMessage();
+    m_lastUid.reset();
+    m_lastReadValue.clear();
+}
+
+std::optional<StepResult> CycleEngine::WriteTick() {
+    if (m_writeBusy) {
+        return std::nullopt;
+    }
+    BusyScope busy(m_writeBusy);
+    return WriteStep(true);
+}
+
+std::optional<StepResult> CycleEngine::ReadTick() {
+    if (m_readBusy) {
+        return std::nullopt;
+    }
+    BusyScope busy(m_readBusy);
+    return ReadStep(true);
+}
+
+StepResult CycleEngine::TransponderStep(bool cyclic) {
+    std::vector<uint8_t> records(kInventoryBufferBytes);
+    const int32_t count = m_parts.library.Inventory(Handle(), records.data(), kInventoryBufferBytes,
+                                                    m_settings.RequestFlag | kInventoryFlag);
+    if (count != kRecordBytes) {
+        m_sameTransponder = false;
+        return NoSingleTransponder(count);
+    }
+    std::copy_n(records.begin() + kUidOffset, kUidBytes, m_currentUid.begin());
+    m_detectedAt = m_parts.clock.NowMs();
+    if (m_lastUid == m_currentUid) {
+        if (!cyclic) {
+            return StepResult::kDone;
+        }
+        m_sameTransponder = true;
+        return StepResult::kRepeated;
+    }
+    m_sameTransponder = false;
+    int32_t blockCount = 0;
+    int32_t blockSize = 0;
+    int32_t icManufacturer = 0;
+    if (m_parts.library.GetTagInfo(Handle(), m_currentUid.data(), kUidBytes, &blockCount,
+                                   &blockSize, &icManufacturer, m_settings.RequestFlag) == -1) {
+        Report(kMsgTagInfoFailed);
+        return StepResult::kFailed;
+    }
+    m_tag = {GeometryValue(blockCount), GeometryValue(blockSize), GeometryValue(icManufacturer)};
+    return StepResult::kDone;
+}
+
+StepResult CycleEngine::NoSingleTransponder(int32_t count) {
+    if (count == -1) {
+        const int32_t code = m_parts.library.GetLastError(Handle());
+        if (code == kErrorNoTransponder) {
+            if (m_detectedAt && m_parts.clock.NowMs() - *m_detectedAt > kAbsenceMs) {
+                m_lastUid.reset();
+                m_detectedAt.reset();
+            }
+            return StepResult::kNoTransponder;
+        }
+        if (code == kErrorCollision) {
+            Report(kMsgTransponderNotUnique);
+        } else {
+            Report(ErrorCodeMessageId(code));
+        }
+        return StepResult::kFailed;
+    }
+    Report(count <= 0 ? kMsgNoTransponderRead : kMsgTransponderNotUnique);
+    return StepResult::kFailed;
+}
+
+StepResult CycleEngine::WriteStep(bool cyclic) {
+    const StepResult found = TransponderStep(cyclic);
+    if (found != StepResult::kDone) {
+        return found;
+    }
+    const BlockData data = ConvertForWrite(m_job, m_tag);
+    if (!data.Ok()) {
+        Report(data.messageId);
+        return StepResult::kFailed;
+    }
+    if (!WriteBlocks(data.bytes, data.blocksToWrite)) {
+        return StepResult::kFailed;
+    }
+    FinishWrite();
+    return StepResult::kDone;
+}
+
+bool CycleEngine::WriteBlocks(const std::vector<uint8_t>& bytes, uint32_t blocks) {
+    m_parts.view.SetWaitCursor(true);
+    const auto blockSize = static_cast<int32_t>(m_tag.blockSize);
+    for (uint32_t i = 0; i < blocks; ++i) {
+        const int32_t block = m_job.Startblock + static_cast<int32_t>(i);
+        const unsigned char* source = bytes.data() + size_t{i} * m_tag.blockSize;
+        if (m_parts.library.WriteBlock(Handle(), block, source, blockSize, m_currentUid.data(),
+                                       kUidBytes, m_settings.RequestFlag) == -1) {
+            ReportLibraryError();
+            m_parts.view.SetWaitCursor(false);
+            return false;
+        }
+    }
+    m_parts.view.SetWaitCursor(false);
+    return true;
+}
+
+void CycleEngine::FinishWrite() {
+    m_lastUid = m_currentUid;
+    const WrittenValue written = AfterWrite(m_job);
+    if (m_logs.writeEnabled) {
+        m_parts.log.Append(m_logs.writeFile, {m_job.Datenformat, m_job.Startblock, m_job.Byteanzahl,
+                                              written.logValue});
+    }
+    if (m_settings.BeepTime > 0) {
+        m_parts.beeper.Beep(kBeepHz, m_settings.BeepTime);
+    }
+    m_job.LastData = written.shownText;
+    if (m_job.Datenformat == kFormatDataBinary || m_job.Datenformat == kFormatDataAscii) {
+        Report(kMsgDataWritten, MessageWithNumber(kMsgDataWritten, m_dataCounter));
+        ++m_dataCounter;
+    } else {
+        Report(kMsgValueWritten, MessageWithText(kMsgValueWritten, m_job.LastData));
+    }
+    m_parts.status.ForgetLastMessage();
+    m_job.LastData = written.nextText;
+    m_parts.view.ShowWriteText(m_job.LastData);
+}
+
+bool CycleEngine::ReadBlocks(std::vector<uint8_t>& bytes) {
+    const int64_t needed = int64_t{m_job.Byteanzahl} + int64_t{m_job.Startblock} * m_tag.blockSize;
+    if (m_job.Byteanzahl < 1 || m_job.Startblock < 0 ||
+        static_cast<int64_t>(m_tag.TotalMemory()) < needed) {
+        Report(kMsgMaxBlockExceeded);
+        return false;
+    }
+    const uint32_t blockSize = m_tag.blockSize;
+    const uint32_t blocks = (static_cast<uint32_t>(m_job.Byteanzahl) + blockSize - 1) / blockSize;
+    bytes.assign(size_t{blocks} * blockSize, 0);
+    for (uint32_t i = 0; i < blocks; ++i) {
+        const int32_t block = m_job.Startblock + static_cast<int32_t>(i);
+        if (m_parts.library.ReadBlock(Handle(), block, bytes.data() + size_t{i} * blockSize,
+                                      static_cast<int32_t>(blockSize), m_currentUid.data(),
+                                      kUidBytes, m_settings.RequestFlag) == -1) {
+            ReportLibraryError();
+            return false;
+        }
+    }
+    return true;
+}
+
+StepResult CycleEngine::ReadStep(bool cyclic) {
+    const StepResult found = TransponderStep(cyclic);
+    if (found == StepResult::kDone) {
+        std::vector<uint8_t> bytes;
+        if (!ReadBlocks(bytes)) {
+            if (!m_keepLastValue) {
+                ShowRead("");
+            }
+            return StepResult::kFailed;
+        }
+        const RenderedText rendered = RenderBytes(bytes, m_job.Datenformat, m_job.Byteanzahl);
+        if (rendered.messageId != 0) {
+            Report(rendered.messageId);
+        }
+        m_lastReadValue = rendered.text;
+        ShowRead(m_lastReadValue);
+        m_lastUid = m_currentUid;
+        m_parts.status.ForgetLastMessage();
+        if (m_logs.readEnabled) {
+            m_parts.log.Append(m_logs.readFile, {m_job.Datenformat, m_job.Startblock,
+                                                 m_job.Byteanzahl, m_lastReadValue});
+        }
+        return StepResult::kDone;
+    }
+    if (m_sameTransponder) {
+        ShowRead(m_lastReadValue);
+        return StepResult::kRepeated;
+    }
+    if (!cyclic || !m_keepLastValue) {
+        ShowRead("");
+    }
+    return found;
+}
+
+void CycleEngine::ShowRead(const std::string& text) {
+    m_parts.view.ShowReadText(text);
+}
+
+void CycleEngine::Report(int messageId) {
+    Report(messageId, MessageText(messageId));
+}
+
+void CycleEngine::Report(int messageId, const std::string& text) {
+    m_parts.status.ShowMessage(messageId, text, DuringTick());
+}
+
+void CycleEngine::ReportLibraryError() {
+    Report(ErrorCodeMessageId(m_parts.library.GetLastError(Handle())));
+}
+
+}  // namespace tagforge

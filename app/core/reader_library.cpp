@@ -1,0 +1,53 @@
+#include "app/core/reader_library.h"
+
+#include "vesmor.h"
+
+namespace tagforge {
+
+namespace {
+
+class Vesmor final : public ReaderLibrary {
+  public:
+    int32_t OpenPort(const char* name, int32_t baud, int32_t timeoutMs) override {
+        return VESMOR_OpenPort(name, baud, timeoutMs);
+    }
+    int32_t ClosePort(int32_t handle) override { return VESMOR_ClosePort(handle); }
+    int32_t GetVersion(int32_t handle, unsigned char* buffer, int32_t size) override {
+        return VESMOR_GetVersion(handle, buffer, size);
+    }
+    int32_t IsProgrammer(int32_t handle) override { return VESMOR_IsProgrammer(handle); }
+    int32_t SetReaderOption(int32_t handle, int32_t value) override {
+        return VESMOR_SetReaderOption(handle, value);
+    }
+    int32_t GetDeviceName(int32_t handle, char* buffer, int32_t size) override {
+        return VESMOR_GetDeviceName(handle, buffer, size);
+    }
+    int32_t IsUSB(int32_t handle) override { return VESMOR_IsUSB(handle); }
+    int32_t GetLastError(int32_t handle) override { return VESMOR_GetLastError(handle); }
+    int32_t Inventory(int32_t handle, unsigned char* buffer, int32_t size, int32_t flags) override {
+        return VESMOR_Inventory(handle, buffer, size, flags);
+    }
+    int32_t GetTagInfo(int32_t handle, const unsigned char* uid, int32_t uidLength,
+                       int32_t* blockCount, int32_t* blockSize, int32_t* icManufacturer,
+                       int32_t flags) override {
+        return VESMOR_GetTagInfo(handle, uid, uidLength, blockCount, blockSize, icManufacturer,
+                                 flags);
+    }
+    int32_t ReadBlock(int32_t handle, int32_t block, unsigned char* buffer, int32_t size,
+                      const unsigned char* uid, int32_t uidLength, int32_t flags) override {
+        return VESMOR_ReadBlock(handle, block, buffer, size, uid, uidLength, flags);
+    }
+    int32_t WriteBlock(int32_t handle, int32_t block, const unsigned char* data, int32_t length,
+                       const unsigned char* uid, int32_t uidLength, int32_t flags) override {
+        return VESMOR_WriteBlock(handle, block, data, length, uid, uidLength, flags);
+    }
+};
+
+}  // namespace
+
+ReaderLibrary& VesmorLibrary() {
+    static Vesmor library;
+    return library;
+}
+
+}  // namespace tagforge

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/core/cycle_engine.h"
+#include "app/core/reader_connection.h"
+#include "app/core/write_job.h"
+
+// The main window's settings in the per-user profile: which keys it reads and writes, their
+// defaults, and the sentinel rule that completes a new profile at the first start.
+namespace tagforge {
+
+// The profile: sections of named integers and strings. A missing value yields the default.
+class ProfileStore {
+  public:
+    virtual ~ProfileStore() = default;
+    virtual int ReadInt(const std::string& section, const std::string& key, int defaultValue) = 0;
+    virtual void WriteInt(const std::string& section, const std::string& key, int value) = 0;
+    virtual std::string ReadString(const std::string& section, const std::string& key,
+                                   const std::string& defaultValue) = 0;
+    virtual void WriteString(const std::string& section, const std::string& key,
+                             const std::string& value) = 0;
+};
+
+inline constexpr const char* kWriteLogFileName = "Protokoll_S.txt";
+inline constexpr const char* kReadLogFileName = "Protokoll_L.txt";
+
+// What the main window reads when it is constructed.
+struct MainWindowSettings {
+    CycleSettings cycle;
+    WriteJob job;
+    LogTargets logs;
+};
+
+// Reads the keys in their order; a key that gives its sentinel gets its default, which is
+// written at once. Empty log names become `logDirectory` (ending in '/') + the default name.
+MainWindowSettings LoadMainWindowSettings(ProfileStore& profile, const std::string& logDirectory);
+
+// `BeepTime` and `ZyklusZeit` again (after the settings window), with the same rule.
+void ReloadCycleSettings(ProfileStore& profile, CycleSettings& cycle);
+
+// A rectangle in screen pixels, edges as stored in "MainWnd".
+struct WindowRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    bool operator==(const WindowRect&) const = default;
+};
+
+// What the main window writes when it is destroyed.
+void SaveMainWindowSettings(ProfileStore& profile, const MainWindowSettings& settings,
+                            const WindowRect& window);
+
+// The stored window rectangle; nothing when its width is 0 or less.
+std::optional<WindowRect> LoadWindowRect(ProfileStore& profile);
+
+// Moves (never resizes) `rect` into `screens`, the union of all monitors: left and top edge
+// first, then right and bottom.
+WindowRect MoveIntoScreens(WindowRect rect, const WindowRect& screens);
+
+// The log file name chosen in the "..." dialog, stored at once.
+void SaveLogFileName(ProfileStore& profile, bool writeLog, const std::string& path);
+
+// `Settings`/`Sprache`: 0 German, above 0 English.
+int LoadLanguage(ProfileStore& profile);
+void SaveLanguage(ProfileStore& profile, int language);
+
+// The connection of the profile's "Port" section: `Name` (default "COM1") + ":" + `Adresse`
+// (default 1), `Baudrate` (19200) and `Timeout` (500 ms).
+ConnectionRequest LoadConnection(ProfileStore& profile);
+
+}  // namespace tagforge

@@ -1,0 +1,231 @@
+#include "app/ui/tagforge_dlg.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+
+#include "app/ui/fixed_font.h"
+#include "app/ui/text_limit.h"
+#include "app/ui/window_text.h"
+#include "ui_tagforge_dlg.h"
+
+namespace tagforge::ui {
+
+CVESMOR_TagforgeDlg::CVESMOR_TagforgeDlg(const DialogServices& services, QWidget* parent)
+    : QDialog(parent), m_services(services), m_ui(std::make_unique<Ui::CVESMOR_TagforgeDlg>()) {
+    m_ui->setupUi(this);
+    m_writeLimit = new LineTextLimit(m_ui->editWrite);
+    m_writeMultiLimit = new PlainTextLimit(m_ui->editWriteMulti);
+    const EngineHost host{services.library, *this, *this, services.beeper, services.clock};
+    m_stack = std::make_unique<EngineStack>(host, ToUtf8(windowTitle()));
+    const MainWindowSettings settings =
+        LoadMainWindowSettings(services.profile, services.logDirectory);
+    m_stack->engine.Job() = settings.job;
+    m_stack->engine.Settings() = settings.cycle;
+    m_stack->engine.Logs() = settings.logs;
+    ConnectSignals();
+}
+
+CVESMOR_TagforgeDlg::~CVESMOR_TagforgeDlg() {
+    if (!m_closed) {
+        done(kResultClose);
+    }
+}
+
+void CVESMOR_TagforgeDlg::Initialize() {
+    m_ui->editLogWriteName->setText(FromUtf8(m_stack->engine.Logs().writeFile));
+    m_ui->editLogReadName->setText(FromUtf8(m_stack->engine.Logs().readFile));
+    TransferState();
+    RefreshLayout();
+    adjustSize();
+    setMinimumSize(size());
+    ConnectReader(0);
+    PlaceWindow();
+}
+
+void CVESMOR_TagforgeDlg::ConnectSignals() {
+    Ui::CVESMOR_TagforgeDlg& ui = *m_ui;
+    for (int format = 0; format < kFormatCount; ++format) {
+        connect(FormatButton(format), &QRadioButton::clicked, this,
+                [this, format] { OnFormatButton(format); });
+    }
+    connect(ui.buttonWriteOnce, &QPushButton::clicked, this, [this] { OnWriteOnce(); });
+    connect(ui.buttonReadOnce, &QPushButton::clicked, this, [this] { OnReadOnce(); });
+    connect(ui.buttonWriteCycle, &QPushButton::clicked, this, [this] { ToggleCycle(true); });
+    connect(ui.buttonReadCycle, &QPushButton::clicked, this, [this] { ToggleCycle(false); });
+    connect(ui.buttonAll, &QPushButton::clicked, this,
+            [this] { m_services.prompts.ShowContentView(this, m_stack->connection.Handle()); });
+    connect(ui.buttonCopy, &QPushButton::clicked, this, [this] { OnCopyReadValue(); });
+    connect(ui.buttonResetStatus, &QPushButton::clicked, this, [this] { m_stack->status.Clear(); });
+    connect(ui.checkAutoNull, &QCheckBox::clicked, this, [this] { OnLeadingZeroToggle(); });
+    connect(ui.checkPrefix, &QCheckBox::clicked, this, [this] { OnLeadingZeroToggle(); });
+    connect(ui.buttonLogWrite, &QPushButton::clicked, this, [this] { OnChooseLogFile(true); });
+    connect(ui.buttonLogRead, &QPushButton::clicked, this, [this] { OnChooseLogFile(false); });
+    connect(ui.buttonSaveJob, &QPushButton::clicked, this, [this] { OnSaveJob(); });
+    connect(ui.buttonLoadJob, &QPushButton::clicked, this, [this] { OnLoadJob(); });
+    connect(ui.buttonClose, &QPushButton::clicked, this, [this] { reject(); });
+    ui.editByteanzahl->installEventFilter(this);
+}
+
+// Until the interface selection window exists, the profile's interface is the only choice:
+// it is offered once, and asking again means the user cancelled.
+std::optional<ConnectionRequest> CVESMOR_TagforgeDlg::NextConnection(int attempt) {
+    if (attempt > 0) {
+        return std::nullopt;
+    }
+    return LoadConnection(m_services.profile);
+}
+
+void CVESMOR_TagforgeDlg::ConnectReader(int firstAttempt) {
+    for (int attempt = firstAttempt;; ++attempt) {
+        const std::optional<ConnectionRequest> request = NextConnection(attempt);
+        if (!request || m_stack->connection.Connect(*request)) {
+            return;
+        }
+    }
+}
+
+void CVESMOR_TagforgeDlg::SystemCommand(int command) {
+    switch (command) {
+        case kCommandInterface:
+            m_stack->connection.Close();
+            ConnectReader(0);
+            break;
+        case kCommandGerman:
+        case kCommandEnglish:
+            SaveLanguage(m_services.profile, command == kCommandGerman ? 0 : 1);
+            done(kResultLanguage);
+            break;
+        default:
+            break;
+    }
+}
+
+void CVESMOR_TagforgeDlg::ReloadCycleSettings() {
+    tagforge::ReloadCycleSettings(m_services.profile, m_stack->engine.Settings());
+}
+
+// The window's system menu opens on a right click on the window's background. The settings window
+// and the About window are not there yet; their entries are shown disabled.
+void CVESMOR_TagforgeDlg::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    FillSystemMenu(menu);
+    menu.exec(event->globalPos());
+}
+
+void CVESMOR_TagforgeDlg::FillSystemMenu(QMenu& menu) {
+    const auto add = [&](int id, int command, bool enabled = true) {
+        QAction* action =
+            menu.addAction(MessageQ(id), this, [this, command] { SystemCommand(command); });
+        action->setEnabled(enabled);
+    };
+    add(kMsgSettingsMenu, kCommandSettings, false);
+    add(kMsgChooseInterfaceMenu, kCommandInterface);
+    menu.addSeparator();
+    const int language = LoadLanguage(m_services.profile);
+    if (language != 0) {
+        add(kMsgGerman, kCommandGerman);
+    }
+    if (language != 1) {
+        add(kMsgEnglish, kCommandEnglish);
+    }
+    menu.addSeparator();
+    add(kMsgAboutMenu, kCommandAbout, false);
+}
+
+void CVESMOR_TagforgeDlg::PlaceWindow() {
+    const std::optional<WindowRect> stored = LoadWindowRect(m_services.profile);
+    if (!stored) {
+        return;
+    }
+    QRect screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        screens = screens.united(screen->geometry());
+    }
+    const WindowRect rect =
+        MoveIntoScreens(*stored, {screens.left(), screens.top(), screens.left() + screens.width(),
+                                  screens.top() + screens.height()});
+    setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
+}
+
+void CVESMOR_TagforgeDlg::reject() {
+    done(kResultClose);
+}
+
+void CVESMOR_TagforgeDlg::done(int result) {
+    if (!m_closed) {
+        m_closed = true;
+        m_writeTimer.stop();
+        m_readTimer.stop();
+        SaveSettings();
+        m_stack->connection.Close();
+    }
+    QDialog::done(result);
+}
+
+void CVESMOR_TagforgeDlg::SaveSettings() {
+    TransferControls(true);
+    const CycleEngine& engine = m_stack->engine;
+    const QRect r = geometry();
+    SaveMainWindowSettings(m_services.profile, {engine.Settings(), engine.Job(), engine.Logs()},
+                           {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
+}
+
+void CVESMOR_TagforgeDlg::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_writeTimer.timerId()) {
+        m_stack->engine.WriteTick();
+    } else if (event->timerId() == m_readTimer.timerId()) {
+        m_stack->engine.ReadTick();
+    } else {
+        QDialog::timerEvent(event);
+    }
+}
+
+void CVESMOR_TagforgeDlg::ShowMessageBox(const std::string& text) {
+    m_services.prompts.Message(this, FromUtf8(text));
+}
+
+void CVESMOR_TagforgeDlg::SetWaitCursor(bool waiting) {
+    if (waiting) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void CVESMOR_TagforgeDlg::SetTitle(const std::string& title) {
+    setWindowTitle(FromUtf8(title));
+}
+
+void CVESMOR_TagforgeDlg::ShowWriteText(const std::string& text) {
+    SetWriteFieldText(FromUtf8(text));
+}
+
+void CVESMOR_TagforgeDlg::ShowReadText(const std::string& text) {
+    SetReadFieldText(FromUtf8(text));
+}
+
+void CVESMOR_TagforgeDlg::ClearLines() {
+    m_ui->editStatus->clear();
+}
+
+void CVESMOR_TagforgeDlg::AppendLine(const std::string& line) {
+    QString text = FromUtf8(line);
+    text.remove('\r');
+    QPlainTextEdit* box = m_ui->editStatus;
+    box->moveCursor(QTextCursor::End);
+    box->insertPlainText(text);
+    box->ensureCursorVisible();
+}
+
+QRadioButton* CVESMOR_TagforgeDlg::FormatButton(int format) const {
+    QRadioButton* const buttons[kFormatCount] = {
+        m_ui->radioFormat0, m_ui->radioFormat1, m_ui->radioFormat2,
+        m_ui->radioFormat3, m_ui->radioFormat4, m_ui->radioFormat5,
+    };
+    return format >= 0 && format < kFormatCount ? buttons[format] : nullptr;
+}
+
+}  // namespace tagforge::ui

@@ -1,0 +1,141 @@
+#pragma once
+// The main window: parameters, data format, the "Lesen" and "Schreiben" groups with their
+// single and cyclic runs, the log files, the status box and the data-file buttons. The engine
+// behind it is the one of app/core; this class moves values between the controls and that
+// engine and keeps the controls in step with the format and the running cycle.
+
+#include <QBasicTimer>
+#include <QDialog>
+#include <memory>
+#include <optional>
+
+#include "app/core/engine_host.h"
+#include "app/core/engine_stack.h"
+#include "app/core/reader_library.h"
+#include "app/core/settings_model.h"
+#include "app/ui/user_prompts.h"
+
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QRadioButton;
+
+namespace Ui {
+class CVESMOR_TagforgeDlg;
+}
+
+namespace tagforge::ui {
+
+class LineTextLimit;
+class PlainTextLimit;
+
+// What the window works with; the program passes the real ones, tests their own.
+struct DialogServices {
+    ProfileStore& profile;
+    ReaderLibrary& library;
+    Beeper& beeper;
+    Clock& clock;
+    UiPrompts& prompts;
+    std::string logDirectory;  // for default log names, ending in '/'
+};
+
+class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private StatusView {
+  public:
+    // Results of the modal run: re-create the window, end the program, re-create it with the
+    // stored language.
+    static constexpr int kResultRecreate = 1;
+    static constexpr int kResultClose = 2;
+    static constexpr int kResultLanguage = 10;
+
+    // System menu commands.
+    static constexpr int kCommandAbout = 16;
+    static constexpr int kCommandGerman = 171;
+    static constexpr int kCommandEnglish = 172;
+    static constexpr int kCommandInterface = 1000;
+    static constexpr int kCommandSettings = 1001;
+
+    // Reads the settings from the profile.
+    explicit CVESMOR_TagforgeDlg(const DialogServices& services, QWidget* parent = nullptr);
+    ~CVESMOR_TagforgeDlg() override;
+
+    // Fonts, minimum size, connection, layout for the stored format, window position.
+    void Initialize();
+
+    // The entries of the system menu, by the stored language; each runs SystemCommand.
+    void FillSystemMenu(QMenu& menu);
+    // A command of the system menu.
+    void SystemCommand(int command);
+
+    // `BeepTime` and `ZyklusZeit` again from the profile (after the settings window).
+    void ReloadCycleSettings();
+
+    bool WriteCycleRunning() const { return m_writeTimer.isActive(); }
+    bool ReadCycleRunning() const { return m_readTimer.isActive(); }
+    const CycleEngine& Engine() const { return m_stack->engine; }
+    const ReaderConnection& Connection() const { return m_stack->connection; }
+    const StatusBox& Status() const { return m_stack->status; }
+
+    // Closing stops the cycles, saves the settings and closes the port; "Schliessen", Esc and the
+    // close box end the window with kResultClose.
+    void done(int result) override;
+    void reject() override;
+
+  protected:
+    void timerEvent(QTimerEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    // EngineView
+    void ShowMessageBox(const std::string& text) override;
+    void SetWaitCursor(bool waiting) override;
+    void SetTitle(const std::string& title) override;
+    void ShowWriteText(const std::string& text) override;
+    void ShowReadText(const std::string& text) override;
+    // StatusView
+    void ClearLines() override;
+    void AppendLine(const std::string& line) override;
+
+    void ConnectSignals();
+    void ConnectReader(int firstAttempt);
+    std::optional<ConnectionRequest> NextConnection(int attempt);
+    void PlaceWindow();
+    void SaveSettings();
+
+    // Controls <-> state (dlg_fields.cpp).
+    bool TransferControls(bool checkWriteText);
+    void KeepValidValues(const WriteJob& candidate);
+    void TransferState();
+    QString WriteFieldText() const;
+    void SetWriteFieldText(const QString& text);
+    void SetReadFieldText(const QString& text);
+    void OnFormatButton(int format);
+    void RefreshLayout();
+    void OnByteCountLeft();
+    void OnLeadingZeroToggle();
+    void ShowStatus(int messageId);
+
+    // Actions (dlg_actions.cpp).
+    void OnWriteOnce();
+    void OnReadOnce();
+    void ToggleCycle(bool write);
+    void SetCycleControlsEnabled(bool enabled);
+    void OnCopyReadValue();
+    void OnChooseLogFile(bool writeLog);
+    void OnSaveJob();
+    void OnLoadJob();
+
+    WriteJob& Job() { return m_stack->engine.Job(); }
+    QRadioButton* FormatButton(int format) const;
+
+    DialogServices m_services;
+    std::unique_ptr<Ui::CVESMOR_TagforgeDlg> m_ui;
+    std::unique_ptr<EngineStack> m_stack;
+    LineTextLimit* m_writeLimit = nullptr;
+    PlainTextLimit* m_writeMultiLimit = nullptr;
+    QBasicTimer m_writeTimer;  // timer 1
+    QBasicTimer m_readTimer;   // timer 2
+    bool m_closed = false;
+};
+
+}  // namespace tagforge::ui
