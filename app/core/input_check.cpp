@@ -15,14 +15,33 @@ CheckResult Failure(int messageId, std::vector<std::string> args = {}) {
     return {messageId, std::move(args)};
 }
 
-CheckResult CheckRange(int value, int min, int max) {
-    if (value < 0) {
-        return Failure(kMsgEnterUnsignedNumber);
-    }
+CheckResult CheckBounds(int value, int min, int max) {
     if (value < min || value > max) {
         return Failure(kMsgEnterNumberInRange, {std::to_string(min), std::to_string(max)});
     }
     return {};
+}
+
+// Decimal digits to a value, saturated at `limit`.
+long long DigitsValue(std::string_view digits, long long limit) {
+    long long value = 0;
+    for (char c : digits) {
+        value = std::min(value * 10 + (c - '0'), limit);
+    }
+    return value;
+}
+
+// The text between leading and trailing blanks; nothing when the text is blank.
+std::optional<std::string_view> TrimBlanks(std::string_view text) {
+    const size_t begin = text.find_first_not_of(' ');
+    if (begin == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
+}
+
+bool AllDecimal(std::string_view digits) {
+    return !digits.empty() && std::all_of(digits.begin(), digits.end(), IsDecimalDigit);
 }
 
 bool IsHexDigitOrBlank(char c) {
@@ -67,20 +86,36 @@ std::string CheckResult::Text() const {
 }
 
 int ParseUnsignedField(std::string_view text) {
-    const size_t begin = text.find_first_not_of(' ');
-    const size_t end = text.find_last_not_of(' ');
-    if (begin == std::string_view::npos) {
+    const std::optional<std::string_view> digits = TrimBlanks(text);
+    if (!digits || !AllDecimal(*digits)) {
         return -1;
     }
-    const std::string_view digits = text.substr(begin, end - begin + 1);
-    if (!std::all_of(digits.begin(), digits.end(), IsDecimalDigit)) {
-        return -1;
+    return static_cast<int>(DigitsValue(*digits, INT_MAX));
+}
+
+CheckResult CheckUnsignedField(int value, int min, int max) {
+    return value < 0 ? Failure(kMsgEnterUnsignedNumber) : CheckBounds(value, min, max);
+}
+
+std::optional<int> ParseSignedField(std::string_view text) {
+    std::optional<std::string_view> number = TrimBlanks(text);
+    if (!number) {
+        return std::nullopt;
     }
-    long long value = 0;
-    for (char c : digits) {
-        value = std::min(value * 10 + (c - '0'), static_cast<long long>(INT_MAX));
+    const bool negative = number->front() == '-';
+    if (negative || number->front() == '+') {
+        number->remove_prefix(1);
     }
-    return static_cast<int>(value);
+    if (!AllDecimal(*number)) {
+        return std::nullopt;
+    }
+    const long long magnitude =
+        DigitsValue(*number, negative ? -static_cast<long long>(INT_MIN) : INT_MAX);
+    return static_cast<int>(negative ? -magnitude : magnitude);
+}
+
+CheckResult CheckSignedField(std::optional<int> value, int min, int max) {
+    return value ? CheckBounds(*value, min, max) : Failure(kMsgEnterNumber);
 }
 
 CheckResult CheckWriteText(const WriteJob& job) {
@@ -111,10 +146,11 @@ CheckResult CheckJob(const WriteJob& job, bool checkWriteText) {
     if (job.Datenformat < 0 || job.Datenformat >= kFormatCount) {
         return Failure(kMsgEnterNumberInRange, {"0", std::to_string(kFormatCount - 1)});
     }
-    CheckResult result = CheckRange(job.Startblock, 0, kMaxStartblock);
+    CheckResult result = CheckUnsignedField(job.Startblock, 0, kMaxStartblock);
     if (result.Ok()) {
         const bool decimal = job.Datenformat == kFormatDecimalBinary;
-        result = CheckRange(job.Byteanzahl, 1, decimal ? kMaxDecimalByteCount : kMaxByteCount);
+        result =
+            CheckUnsignedField(job.Byteanzahl, 1, decimal ? kMaxDecimalByteCount : kMaxByteCount);
     }
     if (result.Ok() && checkWriteText) {
         result = CheckWriteText(job);

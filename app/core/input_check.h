@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,18 @@ struct CheckResult {
 // unsigned number (CheckJob refuses that with "Geben Sie eine positive ganze Zahl ein."); a value
 // beyond int gives INT_MAX, which the range check refuses.
 int ParseUnsignedField(std::string_view text);
+
+// A value of ParseUnsignedField: -1 is refused with "Geben Sie eine positive ganze Zahl ein.",
+// a value outside min..max with "Geben Sie eine ganze Zahl zwischen %1 und %2 ein.".
+CheckResult CheckUnsignedField(int value, int min, int max);
+
+// The value of a signed number field: blanks around an optional sign and decimal digits;
+// nothing when the text is no number. Values beyond int saturate.
+std::optional<int> ParseSignedField(std::string_view text);
+
+// A value of ParseSignedField: none is refused with "Geben Sie eine ganze Zahl ein.", a value
+// outside min..max with the range message.
+CheckResult CheckSignedField(std::optional<int> value, int min, int max);
 
 // The checks of the write text for the job's format, `Byteanzahl` and `PrefixZulassen`.
 CheckResult CheckWriteText(const WriteJob& job);

@@ -17,6 +17,10 @@ enum MessageId : int {
     kMsgReaderOnly = 231,
     kMsgChooseInterfaceMenu = 1000,
     kMsgSettingsMenu = 1001,
+    kMsgUsbDriverPage = 10132,  // the address of the maker's USB driver page, opened only
+    kMsgNoFtdiDriver = 10133,
+    kMsgNoVirtualComDriver = 10134,
+    kMsgLoadDriver = 10135,
     kMsgUnknownError = 117,
     kMsgChooseWriteLog = 32844,
     kMsgChooseReadLog = 32845,
@@ -44,6 +48,7 @@ enum MessageId : int {
     kMsgNoDecimalInput = 40005,
     kMsgTooMuchData = 40006,
     kMsgWriteTransferFailed = 40007,
+    kMsgEnterNumber = 40008,
 };
 
 // The German text (UTF-8) of a message id; "" for an unknown id.

@@ -133,13 +133,9 @@ void SaveLanguage(ProfileStore& profile, int language) {
     profile.WriteInt(kSettings, "Sprache", language);
 }
 
-ConnectionRequest LoadConnection(ProfileStore& profile) {
+ConnectionRequest LoadConnection(ProfileStore& profile, std::string openString) {
     ConnectionRequest request;
-    std::string name = profile.ReadString(kPort, "Name", "");
-    if (name.empty()) {
-        name = "COM1";
-    }
-    request.name = name + ":" + std::to_string(profile.ReadInt(kPort, "Adresse", 1));
+    request.name = std::move(openString);
     request.baud = profile.ReadInt(kPort, "Baudrate", 19200);
     request.timeoutMs = profile.ReadInt(kPort, "Timeout", 500);
     return request;

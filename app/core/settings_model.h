@@ -70,8 +70,8 @@ void SaveLogFileName(ProfileStore& profile, bool writeLog, const std::string& pa
 int LoadLanguage(ProfileStore& profile);
 void SaveLanguage(ProfileStore& profile, int language);
 
-// The connection of the profile's "Port" section: `Name` (default "COM1") + ":" + `Adresse`
-// (default 1), `Baudrate` (19200) and `Timeout` (500 ms).
-ConnectionRequest LoadConnection(ProfileStore& profile);
+// A connection to `openString` (a connection name with ":address") with the profile's
+// "Port"/`Baudrate` (default 19200) and "Port"/`Timeout` (default 500 ms).
+ConnectionRequest LoadConnection(ProfileStore& profile, std::string openString);
 
 }  // namespace tagforge

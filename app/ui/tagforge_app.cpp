@@ -4,6 +4,7 @@
 #include "app/core/reader_library.h"
 #include "app/ui/app_paths.h"
 #include "app/ui/qt_profile.h"
+#include "app/ui/qt_texts.h"
 #include "app/ui/tagforge_dlg.h"
 #include "app/ui/wait_hooks_qt.h"
 
@@ -38,8 +39,13 @@ int CVESMOR_TagforgeApp::Run() {
     WindowBeeper beeper;
     SteadyClock clock;
     DialogPrompts prompts;
-    const DialogServices services{profile, VesmorLibrary(), beeper,
-                                  clock,   prompts,         DefaultLogDirectory().toStdString()};
+    const DialogServices services{profile,
+                                  VesmorLibrary(),
+                                  VesmorInterfaces(),
+                                  beeper,
+                                  clock,
+                                  prompts,
+                                  DefaultLogDirectory().toStdString()};
     for (;;) {
         SelectLanguage(LoadLanguage(profile));
         int result = CVESMOR_TagforgeDlg::kResultClose;
@@ -57,6 +63,7 @@ int CVESMOR_TagforgeApp::Run() {
 }
 
 void CVESMOR_TagforgeApp::SelectLanguage(int language) {
+    SelectQtTexts(m_qtTexts, language <= 0);
     if (language > 0 && !m_englishInstalled) {
         const QString shared = ProgramDirectory() + "../share/vesmor-tagforge";
         if (m_english.load(kEnglishTranslation, ProgramDirectory()) ||

@@ -18,6 +18,7 @@ class CVESMOR_TagforgeApp {
 
     QApplication m_application;
     QTranslator m_english;
+    QTranslator m_qtTexts;
     bool m_englishInstalled = false;
 };
 

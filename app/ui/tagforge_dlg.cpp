@@ -9,6 +9,7 @@
 #include "app/ui/fixed_font.h"
 #include "app/ui/text_limit.h"
 #include "app/ui/window_text.h"
+#include "periphery/ui/port_dlg.h"
 #include "ui_tagforge_dlg.h"
 
 namespace tagforge::ui {
@@ -69,13 +70,14 @@ void CVESMOR_TagforgeDlg::ConnectSignals() {
     ui.editByteanzahl->installEventFilter(this);
 }
 
-// Until the interface selection window exists, the profile's interface is the only choice:
-// it is offered once, and asking again means the user cancelled.
+// The interface selection window checks the stored interface when it is made; shown, it lets
+// the user choose another.
 std::optional<ConnectionRequest> CVESMOR_TagforgeDlg::NextConnection(int attempt) {
-    if (attempt > 0) {
+    CPortDlg choice(m_services.profile, m_services.interfaces, m_services.prompts, this);
+    if (attempt > 0 && m_services.prompts.RunModal(choice) != QDialog::Accepted) {
         return std::nullopt;
     }
-    return LoadConnection(m_services.profile);
+    return LoadConnection(m_services.profile, choice.GetOpenString());
 }
 
 void CVESMOR_TagforgeDlg::ConnectReader(int firstAttempt) {
@@ -91,7 +93,7 @@ void CVESMOR_TagforgeDlg::SystemCommand(int command) {
     switch (command) {
         case kCommandInterface:
             m_stack->connection.Close();
-            ConnectReader(0);
+            ConnectReader(1);
             break;
         case kCommandGerman:
         case kCommandEnglish:

@@ -14,6 +14,7 @@
 #include "app/core/reader_library.h"
 #include "app/core/settings_model.h"
 #include "app/ui/user_prompts.h"
+#include "periphery/interface_library.h"
 
 class QLineEdit;
 class QMenu;
@@ -33,6 +34,7 @@ class PlainTextLimit;
 struct DialogServices {
     ProfileStore& profile;
     ReaderLibrary& library;
+    InterfaceLibrary& interfaces;  // for the interface selection window
     Beeper& beeper;
     Clock& clock;
     UiPrompts& prompts;
@@ -98,6 +100,8 @@ class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private St
 
     void ConnectSignals();
     void ConnectReader(int firstAttempt);
+    // Attempt 0: the stored interface; later attempts: the user's choice in the interface
+    // selection window, nothing when cancelled.
     std::optional<ConnectionRequest> NextConnection(int attempt);
     void PlaceWindow();
     void SaveSettings();

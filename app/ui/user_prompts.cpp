@@ -1,5 +1,6 @@
 #include "app/ui/user_prompts.h"
 
+#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QMessageBox>
@@ -48,6 +49,23 @@ void DialogPrompts::ShowContentView(QWidget* parent, int32_t portHandle) {
     layout->addWidget(buttons);
     window.resize(480, 320);
     window.exec();
+}
+
+bool DialogPrompts::Question(QWidget* parent, const QString& text) {
+    return QuestionBox(parent, text)->exec() == QMessageBox::Yes;
+}
+
+void DialogPrompts::OpenAddress(const QUrl& address) {
+    QDesktopServices::openUrl(address);
+}
+
+int DialogPrompts::RunModal(QDialog& dialog) {
+    return dialog.exec();
+}
+
+std::unique_ptr<QMessageBox> QuestionBox(QWidget* parent, const QString& text) {
+    return std::make_unique<QMessageBox>(QMessageBox::Question, kApplicationName, text,
+                                         QMessageBox::Yes | QMessageBox::No, parent);
 }
 
 }  // namespace tagforge::ui

@@ -69,5 +69,30 @@ TEST(ParseUnsignedField, AcceptsDigitsBetweenBlanksOnly) {
     EXPECT_EQ(ParseUnsignedField("99999999999"), INT_MAX);
 }
 
+TEST(ParseSignedField, AcceptsOneSignBeforeTheDigits) {
+    EXPECT_EQ(ParseSignedField(" -42 "), -42);
+    EXPECT_EQ(ParseSignedField("+7"), 7);
+    EXPECT_EQ(ParseSignedField("0"), 0);
+    EXPECT_EQ(ParseSignedField("-"), std::nullopt);
+    EXPECT_EQ(ParseSignedField("--1"), std::nullopt);
+    EXPECT_EQ(ParseSignedField("1-"), std::nullopt);
+    EXPECT_EQ(ParseSignedField("  "), std::nullopt);
+    EXPECT_EQ(ParseSignedField("12a"), std::nullopt);
+    EXPECT_EQ(ParseSignedField("99999999999"), INT_MAX);
+    EXPECT_EQ(ParseSignedField("-99999999999"), INT_MIN);
+}
+
+TEST(NumberFieldChecks, NameTheFailureAndTheBounds) {
+    EXPECT_EQ(CheckUnsignedField(-1, 10, 300000).Text(), "Geben Sie eine positive ganze Zahl ein.");
+    EXPECT_EQ(CheckUnsignedField(9, 10, 300000).Text(),
+              "Geben Sie eine ganze Zahl zwischen 10 und 300000 ein.");
+    EXPECT_TRUE(CheckUnsignedField(300000, 10, 300000).Ok());
+    EXPECT_EQ(CheckSignedField(std::nullopt, 1, 255).Text(), "Geben Sie eine ganze Zahl ein.");
+    EXPECT_EQ(CheckSignedField(-3, 1, 255).Text(),
+              "Geben Sie eine ganze Zahl zwischen 1 und 255 ein.");
+    EXPECT_TRUE(CheckSignedField(1, 1, 255).Ok());
+    EXPECT_FALSE(CheckSignedField(256, 1, 255).Ok());
+}
+
 }  // namespace
 }  // namespace tagforge

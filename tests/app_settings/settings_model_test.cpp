@@ -132,16 +132,15 @@ TEST(SettingsModel, RectangleIsMovedOntoTheScreensKeepingItsSize) {
     EXPECT_EQ(MoveIntoScreens({-100, 0, 2000, 500}, screen), (WindowRect{-180, 0, 1920, 500}));
 }
 
-TEST(SettingsModel, ConnectionComesFromThePortSectionWithoutWritingIt) {
+TEST(SettingsModel, ConnectionTakesLineSettingsFromThePortSectionWithoutWritingThem) {
     RecordingProfile profile;
-    ConnectionRequest request = LoadConnection(profile);
+    ConnectionRequest request = LoadConnection(profile, "COM1:1");
     EXPECT_EQ(request.name, "COM1:1");
     EXPECT_EQ(request.baud, 19200);
     EXPECT_EQ(request.timeoutMs, 500);
     EXPECT_TRUE(profile.writes.empty());
-    profile.strings = {{"Port/Name", "/dev/ttyUSB0"}};
     profile.ints = {{"Port/Adresse", 3}, {"Port/Baudrate", 11501}, {"Port/Timeout", 800}};
-    request = LoadConnection(profile);
+    request = LoadConnection(profile, "/dev/ttyUSB0:3");
     EXPECT_EQ(request.name, "/dev/ttyUSB0:3");
     EXPECT_EQ(request.baud, 11501);
     EXPECT_EQ(request.timeoutMs, 800);

@@ -374,14 +374,16 @@ class MainWindowTest : public QObject {
         QCOMPARE(sim.profile.ReadInt("Settings", "Sprache", -1), 1);
     }
 
-    void chooseInterfaceReconnects() {
+    void chooseInterfaceClosesThePortAndCancelLeavesNoReader() {
         SimulatedWindow sim;
         auto& window = sim.Open();
-        const int32_t before = window.Connection().Handle();
-        window.SystemCommand(CVESMOR_TagforgeDlg::kCommandInterface);
         QVERIFY(window.Connection().IsOpen());
-        QCOMPARE(window.Connection().Handle(), before);  // the smallest free id again
+        QCOMPARE(sim.prompts.modalRuns, 0);
+        window.SystemCommand(CVESMOR_TagforgeDlg::kCommandInterface);
+        QCOMPARE(sim.prompts.modalRuns, 1);
+        QCOMPARE(window.Connection().Handle(), 0);
         QVERIFY(sim.prompts.messages.isEmpty());
+        QCOMPARE(sim.profile.ReadString("Port", "Name", ""), sim.link.Path());
     }
 
     void settingsAreReadAgainAfterTheSettingsWindow() {

@@ -3,16 +3,17 @@
 // go to the directory given as the first argument.
 
 #include <QApplication>
-#include <QDir>
-#include <QPixmap>
 #include <QTest>
 #include <cstdio>
+#include "app/ui/qt_texts.h"
 
 #include "app/ui/wait_hooks_qt.h"
+#include "tests/app_ui/grab_to_file.h"
 #include "tests/app_ui/window_fixture.h"
 
 namespace {
 
+using tagforge::ui::test::GrabToFile;
 using tagforge::ui::test::SimulatedWindow;
 
 struct Shot {
@@ -26,20 +27,14 @@ constexpr Shot kShots[] = {
     {3, "000042", false}, {4, "01 02 0A FF", false}, {5, "Tagforge", false},
 };
 
-bool Save(QWidget& window, const QString& path) {
-    QApplication::processEvents();
-    const bool saved = window.grab().save(path);
-    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
-    return saved;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    const QString directory = argc > 1 ? argv[1] : "screenshots";
-    QDir().mkpath(directory);
+    QTranslator qtTexts;
+    tagforge::ui::SelectQtTexts(qtTexts, true);
+    const QString directory = tagforge::ui::test::ScreenshotDirectory(argc, argv);
     const tagforge::ui::UiWaitHooks hooks;
     SimulatedWindow sim;
     sim.link.Field().Insert(vesmor::sim::ChipKind::kNxp);
@@ -62,12 +57,13 @@ int main(int argc, char** argv) {
         }
         sim.Click("buttonWriteOnce");
         sim.Click("buttonReadOnce");
-        ok &= Save(window, QString("%1/main_window_format%2.png").arg(directory).arg(shot.format));
+        ok &= GrabToFile(window,
+                         QString("%1/main_window_format%2.png").arg(directory).arg(shot.format));
     }
     sim.Click("radioFormat0");
     sim.Click("buttonWriteCycle");
     QTest::qWait(600);
-    ok &= Save(window, directory + "/main_window_write_cycle.png");
+    ok &= GrabToFile(window, directory + "/main_window_write_cycle.png");
     sim.Click("buttonWriteCycle");
     for (const QString& message : sim.prompts.messages) {
         std::printf("message box: %s\n", qPrintable(message));

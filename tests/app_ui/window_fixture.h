@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 #include "app/core/engine_host.h"
@@ -30,8 +31,22 @@ class RecordingPrompts final : public UiPrompts {
         return nextFile;
     }
     void ShowContentView(QWidget*, int32_t) override { ++contentViews; }
+    bool Question(QWidget*, const QString& text) override {
+        questions << text;
+        return false;
+    }
+    void OpenAddress(const QUrl& address) override { opened << address; }
+    // The interface selection window: cancelled unless the test decides otherwise.
+    int RunModal(QDialog& dialog) override {
+        ++modalRuns;
+        return runModal ? runModal(dialog) : QDialog::Rejected;
+    }
 
     QStringList messages;
+    QStringList questions;
+    QList<QUrl> opened;
+    std::function<int(QDialog&)> runModal;
+    int modalRuns = 0;
     QString nextFile;
     int savesAsked = 0;
     int loadsAsked = 0;
@@ -53,8 +68,9 @@ struct SimulatedWindow {
 
     // A window as the program makes it, initialised (connected).
     CVESMOR_TagforgeDlg& Open() {
-        window = std::make_unique<CVESMOR_TagforgeDlg>(DialogServices{
-            profile, VesmorLibrary(), beeper, clock, prompts, logs.path().toStdString() + "/"});
+        window = std::make_unique<CVESMOR_TagforgeDlg>(
+            DialogServices{profile, VesmorLibrary(), *interfaces, beeper, clock, prompts,
+                           logs.path().toStdString() + "/"});
         window->Initialize();
         return *window;
     }
@@ -69,6 +85,7 @@ struct SimulatedWindow {
     QTemporaryDir logs;
     vesmor::sim::PtyLink link;
     QtProfile profile;
+    InterfaceLibrary* interfaces = &VesmorInterfaces();  // a test may present its own devices
     SilentBeeper beeper;
     SteadyClock clock;
     RecordingPrompts prompts;
