@@ -57,6 +57,14 @@ CLI::App* AddTransponderCommand(CLI::App& app, const char* name, const char* des
     return command;
 }
 
+// Opens the reader and finds the transponder; prints the reason when either fails.
+std::optional<Target> OpenWithTarget(Reader& reader, const TransponderOptions& options) {
+    if (!reader.Open(options.connection)) {
+        return std::nullopt;
+    }
+    return FindTarget(reader.Handle(), options.flags, options.uid);
+}
+
 int RunInventory(const TransponderOptions& options) {
     Reader reader;
     if (!reader.Open(options.connection)) {
@@ -81,10 +89,7 @@ int RunInventory(const TransponderOptions& options) {
 
 int RunTag(const TransponderOptions& options) {
     Reader reader;
-    if (!reader.Open(options.connection)) {
-        return kExitFailed;
-    }
-    const std::optional<Target> target = FindTarget(reader.Handle(), options.flags, options.uid);
+    const std::optional<Target> target = OpenWithTarget(reader, options);
     if (!target) {
         return kExitFailed;
     }
@@ -121,10 +126,7 @@ int RunRead(const TransponderOptions& options) {
 
 int RunWrite(const TransponderOptions& options) {
     Reader reader;
-    if (!reader.Open(options.connection)) {
-        return kExitFailed;
-    }
-    const std::optional<Target> target = FindTarget(reader.Handle(), options.flags, options.uid);
+    const std::optional<Target> target = OpenWithTarget(reader, options);
     if (!target) {
         return kExitFailed;
     }
