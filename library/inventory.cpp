@@ -11,6 +11,10 @@ constexpr uint8_t kIsoInventory = 0x01;
 constexpr int32_t kInventoryTimeoutMs = 1000;
 constexpr size_t kRecordLength = 11;  // slot status, response flags, DSFID, UID
 constexpr int kUidBits = 64;
+// Passes of one inventory, nested ones included. A field of 200 transponders with random UIDs
+// needs about 130; a reader that reports collisions in every slot of every pass would otherwise
+// ask for 16^15 of them.
+constexpr int kInventoryPassBudget = 256;
 
 // Keeps a timeout for the life of the object and restores the previous one.
 class ScopedTimeout {
@@ -92,8 +96,10 @@ bool TransponderCommands::InventoryPass(int32_t flags, uint8_t afi, int maskLeng
             }
             // A nested pass adds the slot's 4 bits to the mask. Once mask and slot number cover
             // the whole UID, further passes cannot separate the transponders (two with one UID,
-            // or a faulty reader): the slot stays a collision.
-            if (maskLength + 4 + 4 <= kUidBits) {
+            // or a faulty reader): the slot stays a collision. So does it once the inventory
+            // has used up its passes.
+            if (maskLength + 4 + 4 <= kUidBits && inventoryPassesLeft_ > 0) {
+                --inventoryPassesLeft_;
                 InventoryPass(flags, afi, maskLength + 4,
                               mask | (static_cast<uint64_t>(walked) << maskLength), records);
             }
@@ -114,6 +120,7 @@ bool TransponderCommands::RunInventory(int32_t flags, CMyByteArray& records) {
     if (!(flags & kOptionRaw)) {
         flags |= kFlagInventory;
     }
+    inventoryPassesLeft_ = kInventoryPassBudget - 1;
     return InventoryPass(flags, 0, 0, 0, records);
 }
 

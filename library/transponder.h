@@ -99,6 +99,7 @@ class TransponderCommands {
     static CMyByteArray RequestHead(const Addressing& a, uint8_t command, int customMaker = -1);
 
     CVESMOR_Port& port_;
+    int inventoryPassesLeft_ = 0;  // nested passes the running inventory may still start
 };
 
 }  // namespace vesmor
