@@ -285,7 +285,9 @@ VESMOR_API int32_t VESMOR_GetTagInfo(int32_t handle, const unsigned char* uid, i
 
 /**
  * @brief Inventory with anticollision: one 11-byte record per transponder (slot status,
- *        response flags, DSFID, UID least significant byte first).
+ *        response flags, DSFID, UID least significant byte first). A slot in which several
+ *        transponders answered is searched again with a longer mask, up to the whole UID and
+ *        up to 256 passes in all; a slot left over after that yields no record.
  * @param[out] buffer receives whole records
  * @param[in] size size of @p buffer; when too small, only as many whole records as fit
  * @return number of bytes written (a multiple of 11), -1 on failure.
