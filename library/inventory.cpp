@@ -12,7 +12,7 @@ constexpr int32_t kInventoryTimeoutMs = 1000;
 constexpr size_t kRecordLength = 11;  // slot status, response flags, DSFID, UID
 constexpr int kUidBits = 64;
 // Passes of one inventory, nested ones included. A field of 200 transponders with random UIDs
-// needs about 130; a reader that reports collisions in every slot of every pass would otherwise
+// needs 65; a reader that reports collisions in every slot of every pass would otherwise
 // ask for 16^15 of them.
 constexpr int kInventoryPassBudget = 256;
 

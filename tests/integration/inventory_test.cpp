@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <set>
+
 #include "tests/integration/tag_fixture.h"
 
 namespace vesmor::test {
@@ -96,6 +100,27 @@ TEST(Inventory, ShortInventoryAnswerIsError6) {
     unsigned char buffer[176];
     EXPECT_EQ(VESMOR_Inventory(reader.handle, buffer, sizeof buffer, 0), -1);
     EXPECT_EQ(reader.LastError(), VESMOR_ERR_INVENTORY_SHORT);
+}
+
+// The cap on passes leaves room for a crowded field: 200 transponders with random serial numbers
+// are all found.
+TEST(Inventory, TwoHundredTagsAreAllFoundWithinThePassLimit) {
+    ReaderWithField reader(0);
+    std::mt19937_64 rng(200);
+    std::set<sim::Uid> placed;
+    while (placed.size() < 200)
+        placed.insert(reader.Field().Insert(ChipKind::kNxp, sim::MakeUid(ChipKind::kNxp, rng())));
+    std::vector<unsigned char> buffer(200 * 11);
+    ASSERT_EQ(VESMOR_Inventory(reader.handle, buffer.data(), int32_t(buffer.size()), 0), 2200);
+    std::set<sim::Uid> found;
+    for (size_t r = 0; r < 200; ++r) {
+        sim::Uid uid;
+        std::copy_n(buffer.begin() + long(r * 11 + 3), 8, uid.begin());
+        found.insert(uid);
+    }
+    EXPECT_EQ(found, placed);
+    EXPECT_LT(reader.Iso().size(), 256u);
+    RecordProperty("passes", int(reader.Iso().size()));
 }
 
 }  // namespace
