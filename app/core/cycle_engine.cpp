@@ -5,6 +5,7 @@
 #include "app/core/increment.h"
 #include "app/core/messages.h"
 #include "app/core/value_format.h"
+#include "vesmor.h"
 
 namespace tagforge {
 
@@ -13,10 +14,9 @@ namespace {
 constexpr int32_t kInventoryBufferBytes = 176;  // 16 records of 11 bytes
 constexpr int32_t kRecordBytes = 11;
 constexpr int32_t kUidOffset = 3;
-constexpr int32_t kInventoryFlag = 0x20;
+// In an inventory request the addressed flag asks for one slot only.
+constexpr int32_t kOneSlotFlag = 0x20;
 constexpr int32_t kUidBytes = 8;
-constexpr int32_t kErrorNoTransponder = 21;
-constexpr int32_t kErrorCollision = 23;
 
 // Sets a flag for the lifetime of the scope.
 class BusyScope {
@@ -79,7 +79,7 @@ std::optional<StepResult> CycleEngine::ReadTick() {
 StepResult CycleEngine::TransponderStep(bool cyclic) {
     std::vector<uint8_t> records(kInventoryBufferBytes);
     const int32_t count = m_parts.library.Inventory(Handle(), records.data(), kInventoryBufferBytes,
-                                                    m_settings.RequestFlag | kInventoryFlag);
+                                                    m_settings.RequestFlag | kOneSlotFlag);
     if (count != kRecordBytes) {
         m_sameTransponder = false;
         return NoSingleTransponder(count);
@@ -109,14 +109,14 @@ StepResult CycleEngine::TransponderStep(bool cyclic) {
 StepResult CycleEngine::NoSingleTransponder(int32_t count) {
     if (count == -1) {
         const int32_t code = m_parts.library.GetLastError(Handle());
-        if (code == kErrorNoTransponder) {
+        if (code == VESMOR_ERR_NO_TRANSPONDER) {
             if (m_detectedAt && m_parts.clock.NowMs() - *m_detectedAt > kAbsenceMs) {
                 m_lastUid.reset();
                 m_detectedAt.reset();
             }
             return StepResult::kNoTransponder;
         }
-        if (code == kErrorCollision) {
+        if (code == VESMOR_ERR_COLLISION) {
             Report(kMsgTransponderNotUnique);
         } else {
             Report(ErrorCodeMessageId(code));

@@ -12,6 +12,8 @@ enum MessageId : int {
     kMsgAboutMenu = 101,  // "Inf&o über VESMOR Tagforge ..."
     kMsgNoReaderAtPort = 129,
     kMsgFirmwareVersion = 139,  // "FW V%d.%02d"
+    kMsgSeveralTransponders = 219,
+    kMsgNoTransponderInField = 220,
     kMsgGerman = 171,
     kMsgEnglish = 172,
     kMsgReaderOnly = 231,

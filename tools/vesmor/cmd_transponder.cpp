@@ -16,8 +16,6 @@ namespace vesmor::cli {
 
 namespace {
 
-constexpr int kMsgNoTransponder = 220;
-
 struct TransponderOptions {
     ConnectionOptions connection;
     int32_t flags = kDefaultRequestFlags;
@@ -76,7 +74,7 @@ int RunInventory(const TransponderOptions& options) {
         return ReportLibraryError(reader.Handle(), "VESMOR_Inventory");
     }
     if (n <= 0) {
-        std::cout << tagforge::MessageText(kMsgNoTransponder) << "\n";
+        std::cout << tagforge::MessageText(tagforge::kMsgNoTransponderInField) << "\n";
         return kExitOk;
     }
     for (int32_t i = 0; i < n; i += 11) {

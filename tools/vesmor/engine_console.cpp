@@ -7,12 +7,11 @@
 #include "app/core/engine_stack.h"
 #include "app/core/input_check.h"
 #include "app/core/messages.h"
+#include "vesmor.h"
 
 namespace vesmor::cli {
 
 namespace {
-
-constexpr int32_t kErrorNoTransponder = 21;
 
 std::atomic<bool> g_interrupted{false};
 
@@ -70,7 +69,7 @@ int RunOnce(const EngineRun& run, tagforge::EngineStack& stack, std::ostream& st
     if (result == tagforge::StepResult::kNoTransponder) {
         // The window shows nothing for an empty field; a single run from a script should say why
         // it failed.
-        status << tagforge::ErrorCodeMessage(kErrorNoTransponder) << std::endl;
+        status << tagforge::ErrorCodeMessage(VESMOR_ERR_NO_TRANSPONDER) << std::endl;
     }
     if (run.afterStep) {
         run.afterStep(result, engine);

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "app/core/messages.h"
+#include "app/core/value_text.h"
 #include "tools/vesmor/common.h"
 #include "vesmor.h"
 
@@ -10,18 +11,8 @@ namespace vesmor::cli {
 
 namespace {
 
-constexpr int kMsgSeveralTransponders = 219;
-constexpr int kMsgNoTransponder = 220;
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
+// In an inventory request the addressed flag asks for one slot only.
+constexpr int32_t kOneSlotFlag = 0x20;
 
 }  // namespace
 
@@ -32,10 +23,11 @@ std::optional<std::vector<uint8_t>> ParseHexBytes(const std::string& text) {
             ++i;
             continue;
         }
-        if (i + 1 >= text.size() || HexValue(text[i]) < 0 || HexValue(text[i + 1]) < 0) {
+        if (i + 1 >= text.size() || !tagforge::IsHexDigit(text[i]) ||
+            !tagforge::IsHexDigit(text[i + 1])) {
             return std::nullopt;
         }
-        bytes.push_back(static_cast<uint8_t>(HexValue(text[i]) << 4 | HexValue(text[i + 1])));
+        bytes.push_back(tagforge::HexPairValue(text[i], text[i + 1]));
         i += 2;
     }
     return bytes;
@@ -55,7 +47,7 @@ std::optional<Uid> ParseUidText(const std::string& text) {
 
 std::optional<Uid> FindSingleTransponder(int32_t handle, int32_t flags) {
     uint8_t records[11 * 16];
-    const int32_t n = VESMOR_Inventory(handle, records, sizeof records, flags | 0x20);
+    const int32_t n = VESMOR_Inventory(handle, records, sizeof records, flags | kOneSlotFlag);
     if (n == 11) {
         Uid uid;
         std::copy(records + 3, records + 11, uid.begin());
@@ -63,9 +55,9 @@ std::optional<Uid> FindSingleTransponder(int32_t handle, int32_t flags) {
     }
     const int32_t error = VESMOR_GetLastError(handle);
     if (n > 11 || (n < 0 && error == VESMOR_ERR_COLLISION)) {
-        std::cerr << tagforge::MessageText(kMsgSeveralTransponders) << "\n";
+        std::cerr << tagforge::MessageText(tagforge::kMsgSeveralTransponders) << "\n";
     } else if (n == 0 || error == VESMOR_ERR_NO_TRANSPONDER) {
-        std::cerr << tagforge::MessageText(kMsgNoTransponder) << "\n";
+        std::cerr << tagforge::MessageText(tagforge::kMsgNoTransponderInField) << "\n";
     } else {
         ReportLibraryError(handle, "VESMOR_Inventory");
     }
