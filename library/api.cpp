@@ -139,6 +139,16 @@ int32_t VESMOR_IsUSB(int32_t handle) {
     });
 }
 
+int32_t VESMOR_IsConnected(int32_t handle) {
+    return Guarded(-1, [&] {
+        auto port = CVESMOR_SDKApp::Instance().FindPort(handle);
+        if (!port) {
+            return -1;
+        }
+        return port->IsConnected() ? 1 : 0;
+    });
+}
+
 int32_t VESMOR_GetProtocolType(int32_t handle) {
     return Guarded(-1, [&] {
         auto port = CVESMOR_SDKApp::Instance().FindPort(handle);

@@ -79,24 +79,30 @@ uint8_t BuildFrame(CMyByteArray& tx, int protocolType, uint8_t busAddress) {
     return lastCommand;
 }
 
-bool IsAnswerComplete(const uint8_t* bytes, size_t size, int protocolType) {
+size_t CompleteAnswerLength(const uint8_t* bytes, size_t size, int protocolType) {
     const size_t lengthIndex = LengthByteIndex(protocolType);
     if (size <= lengthIndex) {
-        return false;
+        return 0;
     }
     const uint8_t length = bytes[lengthIndex];
     if (length != kChainedLength) {
-        return size >= length + (protocolType >= 2 ? 3u : 5u);
+        const size_t complete = length + (protocolType >= 2 ? 3u : 5u);
+        return size >= complete ? complete : 0;
     }
     // Walk the blocks: each is a length byte n followed by n bytes, up to the 0xFF terminator.
     size_t p = lengthIndex + 1;
     while (p < size) {
         if (bytes[p] == kChainedLength) {
-            return size > p + ChecksumLength(protocolType);
+            const size_t complete = p + 1 + ChecksumLength(protocolType);
+            return size >= complete ? complete : 0;
         }
         p += static_cast<size_t>(bytes[p]) + 1;
     }
-    return false;
+    return 0;
+}
+
+bool IsAnswerComplete(const uint8_t* bytes, size_t size, int protocolType) {
+    return CompleteAnswerLength(bytes, size, protocolType) != 0;
 }
 
 namespace {

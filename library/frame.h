@@ -42,6 +42,8 @@ inline size_t ChecksumLength(int protocolType) {
 // start byte) is already there: a plain answer of L + 5 (types 0, 1) or L + 3 bytes, or a
 // chained answer whose block walk meets the 0xFF terminator followed by the checksum.
 bool IsAnswerComplete(const uint8_t* bytes, size_t size, int protocolType);
+// Length of the complete answer at the front of the bytes (same rules), 0 while incomplete.
+size_t CompleteAnswerLength(const uint8_t* bytes, size_t size, int protocolType);
 
 // Result of an answer check: accepted or not, and the error code to leave in the port
 // (0 = leave it as it is).

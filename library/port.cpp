@@ -134,11 +134,13 @@ bool CVESMOR_Port::SendCommand() {
     }
     lastCommand_ = BuildFrame(tx_, protocolType_, static_cast<uint8_t>(busAddress_));
     lastError_ = 0;
+    ForgetArrivedLateAnswer();
     FlushReceive();
     WriteToTransport(tx_);
     TraceFrame(">", tx_);
+    const CMyByteArray request = tx_;
     tx_.RemoveAll();
-    if (!WaitForAnswer()) {
+    if (!WaitForAnswer(request)) {
         CMyByteArray received;
         {
             std::lock_guard lock(rxMutex_);
@@ -156,7 +158,7 @@ bool CVESMOR_Port::PollsTransport() const {
     return transport != nullptr && transport->IsPolled();
 }
 
-bool CVESMOR_Port::CanStillReceive() const {
+bool CVESMOR_Port::IsConnected() const {
     return IsDeviceOpen() || OpenTransport() != nullptr;
 }
 
@@ -173,7 +175,7 @@ bool CVESMOR_Port::WaitPhase(const WaitHookScope& hooks, Ready ready) {
                 return false;
             }
             // A transport that has gone (device unplugged) will deliver nothing more.
-            if (!CanStillReceive()) {
+            if (!IsConnected()) {
                 return false;
             }
             // Between pump calls and polls of a polled transport the wait lasts at most 1 ms;
@@ -192,8 +194,28 @@ bool CVESMOR_Port::WaitPhase(const WaitHookScope& hooks, Ready ready) {
     }
 }
 
-bool CVESMOR_Port::WaitForAnswer() {
+bool CVESMOR_Port::WaitForAnswer(const CMyByteArray& request) {
     WaitHookScope hooks;
+    bool discarded = false;
+    for (;;) {
+        if (!WaitForFrame(hooks)) {
+            // After a discarded frame the request's own answer did not come: that frame was it,
+            // so the reader owes nothing more. Otherwise its answer may still arrive.
+            if (discarded) {
+                owed_.reset();
+            } else {
+                owed_ = OwedAnswer{request, protocolType_, nowMs_()};
+            }
+            return false;
+        }
+        if (!DiscardLateAnswer(request)) {
+            return true;
+        }
+        discarded = true;
+    }
+}
+
+bool CVESMOR_Port::WaitForFrame(const WaitHookScope& hooks) {
     const size_t header = AnswerHeaderLength(protocolType_);
     if (!WaitPhase(hooks, [&] { return rx_.GetSize() >= header; })) {
         return false;
@@ -214,6 +236,39 @@ bool CVESMOR_Port::WaitForAnswer() {
     }
     return WaitPhase(hooks,
                      [&] { return IsAnswerComplete(rx_.GetData(), rx_.GetSize(), protocolType_); });
+}
+
+void CVESMOR_Port::ForgetArrivedLateAnswer() {
+    std::lock_guard lock(rxMutex_);
+    if (owed_ && IsAnswerComplete(rx_.GetData(), rx_.GetSize(), protocolType_)) {
+        owed_.reset();  // it came between two exchanges and goes with the flush
+    }
+}
+
+bool CVESMOR_Port::DiscardLateAnswer(const CMyByteArray& request) {
+    if (!owed_) {
+        return false;
+    }
+    const int64_t now = nowMs_();
+    if (now - owed_->sinceMs > timeout_ || owed_->protocolType != protocolType_) {
+        owed_.reset();
+        return false;
+    }
+    if (owed_->request == request) {
+        // A repeated request takes the late answer; its own answer is the one owed now.
+        owed_->sinceMs = now;
+        return false;
+    }
+    CMyByteArray late;
+    {
+        std::lock_guard lock(rxMutex_);
+        const size_t length = CompleteAnswerLength(rx_.GetData(), rx_.GetSize(), protocolType_);
+        late.Append(rx_.GetData(), length);
+        rx_.RemoveAt(0, length);
+    }
+    owed_.reset();
+    TraceFrame("<", late);
+    return true;
 }
 
 bool CVESMOR_Port::ReceiveAnswer(CMyByteArray& out) {

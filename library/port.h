@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "library/byte_array.h"
 #include "library/include/vesmor.h"
@@ -56,6 +57,8 @@ class CVESMOR_Port : public CUSBSerialPort {
     void AttachTransport(TransportSlot slot, std::unique_ptr<PortTransport> transport);
     PortTransport* OpenTransport() const;
     bool IsHidOpen() const;
+    // False once the open transport is gone (device unplugged, peer closed).
+    bool IsConnected() const;
     // Closes whichever transport is open.
     void CloseTransports();
 
@@ -63,16 +66,21 @@ class CVESMOR_Port : public CUSBSerialPort {
     void SetClock(std::function<int64_t()> nowMs) { nowMs_ = std::move(nowMs); }
     // Number of bytes in the receive buffer.
     size_t ReceivedCount() const;
+    // A new port on the same device (the second pass of an open) takes over the answer that the
+    // reader may still owe to a request of this one.
+    void TakeOwedAnswerFrom(const CVESMOR_Port& other) { owed_ = other.owed_; }
 
   protected:
     void OnReceiveByte(uint8_t byte) override;
     void OnReceiveBytes(const uint8_t* bytes, size_t count) override;
 
   private:
-    bool WaitForAnswer();
+    bool WaitForAnswer(const CMyByteArray& request);
+    bool WaitForFrame(const WaitHookScope& hooks);
+    bool DiscardLateAnswer(const CMyByteArray& request);
+    void ForgetArrivedLateAnswer();
     template <class Ready>
     bool WaitPhase(const WaitHookScope& hooks, Ready ready);
-    bool CanStillReceive() const;
     bool PollsTransport() const;
     void WriteToTransport(const CMyByteArray& frame);
     void TraceFrame(const char* direction, const CMyByteArray& bytes) const;
@@ -92,6 +100,18 @@ class CVESMOR_Port : public CUSBSerialPort {
     VESMOR_TraceHook traceHook_ = nullptr;
     std::array<std::unique_ptr<PortTransport>, kTransportSlots> transports_;
     std::function<int64_t()> nowMs_;
+
+    // A request whose wait ran out may still be answered. Until one more timeout has passed, the
+    // first complete frame that arrives is taken for that late answer: it still answers a repeat
+    // of the same request, and is discarded before any other request's own answer.
+    // A reader ignores requests of another protocol type (as the open tries them all): it owes
+    // an answer only to requests of the type it is being spoken to in.
+    struct OwedAnswer {
+        CMyByteArray request;  // the frame as sent
+        int protocolType = 0;
+        int64_t sinceMs = 0;
+    };
+    std::optional<OwedAnswer> owed_;
 };
 
 }  // namespace vesmor

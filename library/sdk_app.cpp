@@ -171,10 +171,15 @@ int32_t CVESMOR_SDKApp::OpenPortLocked(const std::string& name, int32_t baud, in
     if (!IsComPortName(name)) {
         baud = 19200;
     }
+    std::shared_ptr<CVESMOR_Port> firstPass;
     for (int pass = 0; pass < 2; ++pass) {
         auto port = std::make_shared<CVESMOR_Port>();
         if (timeoutMs < 0) {
             return -2;
+        }
+        if (firstPass) {
+            // A slow reader's answer to the first pass may arrive during the second.
+            port->TakeOwedAnswerFrom(*firstPass);
         }
         std::string device = name;
         port->SetBusAddress(TakeBusAddress(device));
@@ -195,6 +200,7 @@ int32_t CVESMOR_SDKApp::OpenPortLocked(const std::string& name, int32_t baud, in
         if (!identified && pass == 0) {
             RemovePort(port.get());
             Release(*port);
+            firstPass = port;
             continue;
         }
         if (!identified || answer.GetSize() != 4) {

@@ -197,6 +197,16 @@ VESMOR_API int32_t VESMOR_IsProgrammer(int32_t handle);
 VESMOR_API int32_t VESMOR_IsUSB(int32_t handle);
 
 /**
+ * @brief Whether the port's connection to its reader still exists. A serial device that was
+ *        unplugged or a pseudo-terminal whose other side closed is lost for good: every command
+ *        fails at once with code 4 until the caller closes the handle and opens the reader again.
+ *        (A silent reader on a present line is still connected: its commands time out.)
+ * @return 1 connected, 0 connection lost (the handle stays valid until VESMOR_ClosePort),
+ *         -1 unknown handle.
+ */
+VESMOR_API int32_t VESMOR_IsConnected(int32_t handle);
+
+/**
  * @brief Sets a reader option (command 0xF4). Readers of protocol types 2 and 3 have none:
  *        the call succeeds without sending.
  * @param[in] value option; (value & 0x7F) must not exceed 3 (error 13 otherwise)
