@@ -3,10 +3,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 #include "app/core/format_layout.h"
+#include "app/core/messages.h"
 #include "periphery/ini_file_io.h"
 
 namespace tagforge {
@@ -16,6 +21,25 @@ namespace {
 // Two Tagforge processes logging into one file take turns; a holder that keeps the file longer
 // costs the entry rather than stalling the write cycle.
 constexpr std::chrono::milliseconds kLogLockWait{1000};
+
+std::string FileErrorText(int error) {
+    switch (error) {
+        case ENOSPC:
+        case EDQUOT:
+            return MessageText(kMsgDiskFull);
+        case EFBIG:
+            return MessageText(kMsgFileTooLarge);
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return MessageText(kMsgNoWriteAccess);
+        case ENOENT:
+        case ENOTDIR:
+            return MessageText(kMsgNoSuchDirectory);
+        default:
+            return MessageWithArgs(kMsgFileError, {std::to_string(error), std::strerror(error)});
+    }
+}
 
 }  // namespace
 
@@ -43,24 +67,31 @@ std::string FormatLogNumber(uint64_t number) {
 LogWriter::LogWriter(LocalClock clock) : m_clock(std::move(clock)) {}
 
 uint64_t LogWriter::Append(const std::string& path, const LogEntry& entry) {
+    m_failure.reset();
     const std::string line = FormatLogLine(m_clock(), entry);
     if (path.empty()) {
         return 0;
     }
     const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
     if (fd < 0) {
-        return 0;
+        return Fail(FileErrorText(errno), line);
     }
-    const uint64_t number =
-        vesmor::LockFileExclusive(fd, kLogLockWait) ? AppendNumbered(path, fd, line) : 0;
-    close(fd);
+    const uint64_t number = vesmor::LockFileExclusive(fd, kLogLockWait)
+                                ? AppendNumbered(path, fd, line)
+                                : Fail(MessageText(kMsgLogLocked), line);
+    // Some file systems report a failed write only when the file is closed.
+    if (close(fd) != 0 && number != 0) {
+        m_counter.Forget(path);
+        return Fail(FileErrorText(errno), line);
+    }
     return number;
 }
 
 uint64_t LogWriter::AppendNumbered(const std::string& path, int fd, const std::string& line) {
     const std::optional<LineCounter::Count> count = m_counter.CountLines(path, fd);
-    if (!count) {
-        return 0;
+    struct stat before {};
+    if (!count || fstat(fd, &before) != 0) {
+        return Fail(FileErrorText(errno), line);
     }
     const uint64_t number = count->lines + 1;
     // A last line without line end was counted as a line, so this entry starts a line of its own
@@ -68,11 +99,20 @@ uint64_t LogWriter::AppendNumbered(const std::string& path, int fd, const std::s
     const std::string text =
         (count->endsWithLineFeed ? "" : "\r\n") + FormatLogNumber(number) + line;
     if (!vesmor::WriteAll(fd, text)) {
+        const int error = errno;
+        // Take back what part of the line did reach the file: a half line would make the next
+        // entry's number and the record wrong.
+        [[maybe_unused]] const int ignored = ftruncate(fd, before.st_size);
         m_counter.Forget(path);
-        return 0;
+        return Fail(FileErrorText(error), line);
     }
     m_counter.NoteAppended(path, fd, text);
     return number;
+}
+
+uint64_t LogWriter::Fail(const std::string& reason, const std::string& line) {
+    m_failure = LogFailure{reason, line};
+    return 0;
 }
 
 }  // namespace tagforge

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,21 +32,34 @@ std::string FormatLogLine(const std::tm& time, const LogEntry& entry);
 // The number field in front of a line: "%6d" and a TAB.
 std::string FormatLogNumber(uint64_t number);
 
+// An entry that could not be stored: why, and the line (without its number) that was lost, so
+// that the host can report it and the operator can recover it.
+struct LogFailure {
+    std::string reason;  // German, e.g. "Datenträger voll"
+    std::string line;    // as FormatLogLine built it, CR LF included
+};
+
 class LogWriter {
   public:
     explicit LogWriter(LocalClock clock = SystemLocalTime);
 
     // Appends the entry to the log at `path` as line (lines already in the file) + 1. Returns
-    // that number, or 0 when nothing was written: an empty path, a file that cannot be opened or
-    // read, or one that another process keeps locked for longer than a second. None of these is
-    // reported further; the write or read that the entry belongs to still counts.
+    // that number, or 0 when nothing was written: an empty path (the log is off), or a failure
+    // (a file that cannot be opened, read or written, a full disk, a file that another process
+    // keeps locked for longer than a second), which LastFailure() then describes. A failed write
+    // leaves the file as it was, never with part of a line.
     uint64_t Append(const std::string& path, const LogEntry& entry);
+
+    // Why the last Append stored nothing; empty after a stored entry or an empty path.
+    const std::optional<LogFailure>& LastFailure() const { return m_failure; }
 
   private:
     uint64_t AppendNumbered(const std::string& path, int fd, const std::string& line);
+    uint64_t Fail(const std::string& reason, const std::string& line);
 
     LocalClock m_clock;
     LineCounter m_counter;
+    std::optional<LogFailure> m_failure;
 };
 
 }  // namespace tagforge

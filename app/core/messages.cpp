@@ -103,6 +103,26 @@ constexpr Message kMessages[] = {
     {40006, QT_TRANSLATE_NOOP("Messages", "Datenfeld enthält mehr Daten als erlaubt sind.")},
     {40007, QT_TRANSLATE_NOOP("Messages", "OnSchreiben UpdateData Fehler")},
     {40008, QT_TRANSLATE_NOOP("Messages", "Geben Sie eine ganze Zahl ein.")},
+    {40009, QT_TRANSLATE_NOOP("Messages",
+                              "Die Verbindung zum Leser ist unterbrochen! "
+                              "Bitte die Schnittstelle neu wählen.")},
+    {40010, QT_TRANSLATE_NOOP("Messages", "Protokolleintrag nicht gespeichert: %1 (%2)")},
+    {40011, QT_TRANSLATE_NOOP("Messages", "von einem anderen Programm gesperrt")},
+    {40012, QT_TRANSLATE_NOOP("Messages", "Datenträger voll")},
+    {40013, QT_TRANSLATE_NOOP("Messages", "Datei zu groß")},
+    {40014, QT_TRANSLATE_NOOP("Messages", "keine Schreibberechtigung")},
+    {40015, QT_TRANSLATE_NOOP("Messages", "Verzeichnis nicht vorhanden")},
+    {40016, QT_TRANSLATE_NOOP("Messages", "Fehler %1: %2")},
+    {40017,
+     QT_TRANSLATE_NOOP("Messages", "Protokolleintrag nicht gespeichert: %1 (%2). Eintrag: %3")},
+    {40018, QT_TRANSLATE_NOOP("Messages", "Die Verbindung zum Leser %1 ist unterbrochen.")},
+    {40019, QT_TRANSLATE_NOOP("Messages", "Der Wert <%1> passt nicht in %2 Bytes.")},
+    {40020, QT_TRANSLATE_NOOP("Messages",
+                              "Zyklus beendet: %1 Transponder geschrieben, %2 fehlgeschlagen, "
+                              "letzter Wert <%3>")},
+    {40021, QT_TRANSLATE_NOOP("Messages",
+                              "Zyklus beendet: %1 Transponder gelesen, %2 fehlgeschlagen, "
+                              "letzter Wert <%3>")},
 };
 
 struct ErrorCodeEntry {

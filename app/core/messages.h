@@ -51,6 +51,20 @@ enum MessageId : int {
     kMsgTooMuchData = 40006,
     kMsgWriteTransferFailed = 40007,
     kMsgEnterNumber = 40008,
+    kMsgReaderLost = 40009,
+    kMsgLogNotWritten = 40010,  // %1: the log file, %2: the reason
+    kMsgLogLocked = 40011,
+    kMsgDiskFull = 40012,
+    kMsgFileTooLarge = 40013,
+    kMsgNoWriteAccess = 40014,
+    kMsgNoSuchDirectory = 40015,
+    kMsgFileError = 40016,  // %1: error number, %2: the system's text
+    // Lines of the command-line tool.
+    kMsgLogEntryLost = 40017,       // %1: log file, %2: reason, %3: the entry
+    kMsgCycleReaderLost = 40018,    // %1: the connection name
+    kMsgValueDoesNotFit = 40019,    // %1: the value, %2: the byte count
+    kMsgWriteCycleSummary = 40020,  // %1 written, %2 failed, %3 last value
+    kMsgReadCycleSummary = 40021,   // %1 read, %2 failed, %3 last value
 };
 
 // The German text (UTF-8) of a message id; "" for an unknown id.

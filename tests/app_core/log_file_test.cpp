@@ -1,6 +1,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 
@@ -96,12 +101,55 @@ TEST(LogFile, SameSizeEditIsRecounted) {
     EXPECT_EQ(writer.Append(path, kEntry), 2u);
 }
 
-TEST(LogFile, UnopenableFileOrEmptyNameIsSkipped) {
+TEST(LogFile, UnopenableFileIsAFailureWithTheLineButAnEmptyNameIsNot) {
     TempDir dir;
     LogWriter writer = FixedClockWriter();
     EXPECT_EQ(writer.Append(dir.File("missing/log.txt"), kEntry), 0u);
     EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
+    ASSERT_TRUE(writer.LastFailure());
+    EXPECT_EQ(writer.LastFailure()->reason, "Verzeichnis nicht vorhanden");
+    EXPECT_EQ(writer.LastFailure()->line, kEntryLine.substr(1));
+    EXPECT_EQ(writer.Append(dir.File("log.txt"), kEntry), 1u);
+    EXPECT_FALSE(writer.LastFailure()) << "cleared by a stored entry";
     EXPECT_EQ(writer.Append("", kEntry), 0u);
+    EXPECT_FALSE(writer.LastFailure()) << "an empty name turns the log off";
+}
+
+TEST(LogFile, LineThatDoesNotFitLeavesNoPartOfItInTheFile) {
+    TempDir dir;
+    const std::string path = dir.File("log.txt");
+    LogWriter writer = FixedClockWriter();
+    ASSERT_EQ(writer.Append(path, kEntry), 1u);
+    const std::string before = ReadBytes(path);
+    // The file may grow by ten more bytes: the next line gets half-way.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = before.size() + 10;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const uint64_t number = writer.Append(path, kEntry);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(number, 0u);
+    ASSERT_TRUE(writer.LastFailure());
+    EXPECT_EQ(writer.LastFailure()->reason, "Datei zu groß");
+    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(writer.Append(path, kEntry), 2u) << "numbering goes on from the lines stored";
+}
+
+TEST(LogFile, LogLockedByAnotherProgramIsAFailure) {
+    TempDir dir;
+    const std::string path = dir.File("log.txt");
+    WriteBytes(path, "");
+    const int holder = open(path.c_str(), O_RDWR);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    LogWriter writer = FixedClockWriter();
+    EXPECT_EQ(writer.Append(path, kEntry), 0u);
+    ASSERT_TRUE(writer.LastFailure());
+    EXPECT_EQ(writer.LastFailure()->reason, "von einem anderen Programm gesperrt");
+    close(holder);
 }
 
 }  // namespace
