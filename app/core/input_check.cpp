@@ -66,10 +66,11 @@ std::optional<TextRule> TextRuleFor(const WriteJob& job) {
         case kFormatDecimalBinary:
             return TextRule{kMaxDecimalTextLength, IsDecimalDigit, kMsgNoDecimalInput};
         case kFormatDecimalAscii:
+            // The characters are the bytes: a longer number would be cut on the transponder.
             if (job.PrefixZulassen) {
-                return std::nullopt;
+                return TextRule{n, nullptr, 0};
             }
-            return TextRule{kMaxDecimalTextLength, IsDecimalDigit, kMsgNoDecimalInput};
+            return TextRule{std::min(n, kMaxDecimalTextLength), IsDecimalDigit, kMsgNoDecimalInput};
         case kFormatDataBinary:
             return TextRule{3 * n, IsHexDigitOrBlank, kMsgNoHexInput};
         case kFormatDataAscii:

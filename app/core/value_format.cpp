@@ -116,6 +116,39 @@ std::vector<uint8_t> BytesForSwitch(const WriteJob& job, const TagGeometry& tag,
     }
 }
 
+// A text with more characters (or, in format 4, more data) than its bytes hold would be cut and
+// written as a different value while the status line and the log report it whole: a serial
+// number could reach two transponders. Such a text is refused before any block is written.
+std::optional<BlockData> TooLongRefusal(const WriteJob& job) {
+    const auto n = static_cast<size_t>(job.Byteanzahl);
+    const std::string& text = job.LastData;
+    size_t limit = 0;
+    switch (job.Datenformat) {
+        case kFormatHexBinary:
+            limit = 2 * n;
+            break;
+        case kFormatHexAscii:
+        case kFormatDecimalAscii:
+        case kFormatDataAscii:
+            limit = n;
+            break;
+        case kFormatDataBinary: {
+            const auto digits =
+                static_cast<size_t>(std::count_if(text.begin(), text.end(), IsHexDigit));
+            if ((digits + 1) / 2 > n) {
+                return BlockData{kMsgTooMuchData, {}, {}, 0};
+            }
+            return std::nullopt;
+        }
+        default:
+            return std::nullopt;
+    }
+    if (text.size() > limit) {
+        return BlockData{kMsgEnterAtMostChars, {std::to_string(limit)}, {}, 0};
+    }
+    return std::nullopt;
+}
+
 uint8_t ByteOrZero(std::span<const uint8_t> bytes, size_t index) {
     return index < bytes.size() ? bytes[index] : 0;
 }
@@ -124,7 +157,10 @@ uint8_t ByteOrZero(std::span<const uint8_t> bytes, size_t index) {
 
 BlockData ConvertForWrite(const WriteJob& job, const TagGeometry& tag) {
     if (const int refusal = WriteRefusal(job, tag); refusal != 0) {
-        return {refusal, {}, 0};
+        return {refusal, {}, {}, 0};
+    }
+    if (std::optional<BlockData> refusal = TooLongRefusal(job)) {
+        return std::move(*refusal);
     }
     const int n = job.Byteanzahl;
     std::vector<uint8_t> bytes = ZeroBlocks(n, tag.blockSize);
@@ -144,11 +180,11 @@ BlockData ConvertForWrite(const WriteJob& job, const TagGeometry& tag) {
             break;
     }
     if (refusal != 0) {
-        return {refusal, {}, 0};
+        return {refusal, {}, {}, 0};
     }
     // The memory check passed, so the block size is not 0.
     const auto blocks = static_cast<uint32_t>(bytes.size() / tag.blockSize);
-    return {0, std::move(bytes), blocks};
+    return {0, {}, std::move(bytes), blocks};
 }
 
 RenderedText RenderBytes(std::span<const uint8_t> bytes, int format, int byteCount) {

@@ -15,6 +15,7 @@ namespace tagforge {
 // the status message and there are no bytes.
 struct BlockData {
     int messageId = 0;
+    std::vector<std::string> messageArgs;  // for the placeholders of the message
     std::vector<uint8_t> bytes;
     uint32_t blocksToWrite = 0;
 

@@ -69,11 +69,19 @@ INSTANTIATE_TEST_SUITE_P(
                   Tag(8),
                   {'0', '0', '0', '0', '4', '2', 0, 0},
                   0},
-        WriteCase{"CharactersCutToByteCount", MakeJob(1, 2, "ABC"), Tag(8), {'A', 'B', 0, 0}, 0},
+        // Cutting would write another value than the status line and the log report.
+        WriteCase{"CharactersBeyondByteCountAreRefused", MakeJob(1, 2, "ABC"), Tag(8), {}, 40003},
+        WriteCase{"DecimalCharactersBeyondByteCountAreRefused",
+                  MakeJob(3, 4, "12345"),
+                  Tag(8),
+                  {},
+                  40003},
+        WriteCase{"HexNumberBeyondByteCountIsRefused", MakeJob(0, 1, "123"), Tag(8), {}, 40003},
         WriteCase{"DataPairs", MakeJob(4, 3, "01 02"), Tag(8), {1, 2, 0, 0}, 0},
         WriteCase{
             "DataLoneLastDigitIsItsOwnByte", MakeJob(4, 3, "1 2 3"), Tag(8), {0x12, 0x03, 0, 0}, 0},
-        WriteCase{"DataNeverPastByteCount", MakeJob(4, 2, "0102030"), Tag(8), {1, 2, 0, 0}, 0},
+        WriteCase{"DataFillingTheByteCount", MakeJob(4, 2, "01 02"), Tag(8), {1, 2, 0, 0}, 0},
+        WriteCase{"DataBeyondByteCountIsRefused", MakeJob(4, 2, "0102030"), Tag(8), {}, 40006},
         WriteCase{"EmptyText", MakeJob(0, 4, ""), Tag(8), {}, 32857},
         WriteCase{
             "InfineonLowBlocks", MakeJob(0, 4, "1", {.startblock = 2}), Tag(8, 4, 5), {}, 32858},
