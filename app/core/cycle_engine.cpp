@@ -99,8 +99,7 @@ StepResult CycleEngine::TransponderStep(bool cyclic) {
     int32_t icManufacturer = 0;
     if (m_parts.library.GetTagInfo(Handle(), m_currentUid.data(), kUidBytes, &blockCount,
                                    &blockSize, &icManufacturer, m_settings.RequestFlag) == -1) {
-        Report(kMsgTagInfoFailed);
-        return StepResult::kFailed;
+        return LibraryFailure(kMsgTagInfoFailed);
     }
     m_tag = {GeometryValue(blockCount), GeometryValue(blockSize), GeometryValue(icManufacturer)};
     return StepResult::kDone;
@@ -116,12 +115,8 @@ StepResult CycleEngine::NoSingleTransponder(int32_t count) {
             }
             return StepResult::kNoTransponder;
         }
-        if (code == VESMOR_ERR_COLLISION) {
-            Report(kMsgTransponderNotUnique);
-        } else {
-            Report(ErrorCodeMessageId(code));
-        }
-        return StepResult::kFailed;
+        return LibraryFailure(code == VESMOR_ERR_COLLISION ? kMsgTransponderNotUnique
+                                                           : ErrorCodeMessageId(code));
     }
     Report(count <= 0 ? kMsgNoTransponderRead : kMsgTransponderNotUnique);
     return StepResult::kFailed;
@@ -134,17 +129,18 @@ StepResult CycleEngine::WriteStep(bool cyclic) {
     }
     const BlockData data = ConvertForWrite(m_job, m_tag);
     if (!data.Ok()) {
-        Report(data.messageId);
+        Report(data.messageId, MessageWithArgs(data.messageId, data.messageArgs));
         return StepResult::kFailed;
     }
-    if (!WriteBlocks(data.bytes, data.blocksToWrite)) {
-        return StepResult::kFailed;
+    if (const std::optional<StepResult> failed = WriteBlocks(data.bytes, data.blocksToWrite)) {
+        return *failed;
     }
     FinishWrite();
     return StepResult::kDone;
 }
 
-bool CycleEngine::WriteBlocks(const std::vector<uint8_t>& bytes, uint32_t blocks) {
+std::optional<StepResult> CycleEngine::WriteBlocks(const std::vector<uint8_t>& bytes,
+                                                   uint32_t blocks) {
     m_parts.view.SetWaitCursor(true);
     const auto blockSize = static_cast<int32_t>(m_tag.blockSize);
     for (uint32_t i = 0; i < blocks; ++i) {
@@ -152,26 +148,26 @@ bool CycleEngine::WriteBlocks(const std::vector<uint8_t>& bytes, uint32_t blocks
         const unsigned char* source = bytes.data() + size_t{i} * m_tag.blockSize;
         if (m_parts.library.WriteBlock(Handle(), block, source, blockSize, m_currentUid.data(),
                                        kUidBytes, m_settings.RequestFlag) == -1) {
-            ReportLibraryError();
             m_parts.view.SetWaitCursor(false);
-            return false;
+            return LibraryFailure(ErrorCodeMessageId(m_parts.library.GetLastError(Handle())));
         }
     }
     m_parts.view.SetWaitCursor(false);
-    return true;
+    return std::nullopt;
 }
 
 void CycleEngine::FinishWrite() {
     m_lastUid = m_currentUid;
     const WrittenValue written = AfterWrite(m_job);
     if (m_logs.writeEnabled) {
-        m_parts.log.Append(m_logs.writeFile, {m_job.Datenformat, m_job.Startblock, m_job.Byteanzahl,
-                                              written.logValue});
+        AppendLog(m_logs.writeFile,
+                  {m_job.Datenformat, m_job.Startblock, m_job.Byteanzahl, written.logValue});
     }
     if (m_settings.BeepTime > 0) {
         m_parts.beeper.Beep(kBeepHz, m_settings.BeepTime);
     }
     m_job.LastData = written.shownText;
+    m_lastWrittenValue = written.shownText;
     if (m_job.Datenformat == kFormatDataBinary || m_job.Datenformat == kFormatDataAscii) {
         Report(kMsgDataWritten, MessageWithNumber(kMsgDataWritten, m_dataCounter));
         ++m_dataCounter;
@@ -183,12 +179,12 @@ void CycleEngine::FinishWrite() {
     m_parts.view.ShowWriteText(m_job.LastData);
 }
 
-bool CycleEngine::ReadBlocks(std::vector<uint8_t>& bytes) {
+std::optional<StepResult> CycleEngine::ReadBlocks(std::vector<uint8_t>& bytes) {
     const int64_t needed = int64_t{m_job.Byteanzahl} + int64_t{m_job.Startblock} * m_tag.blockSize;
     if (m_job.Byteanzahl < 1 || m_job.Startblock < 0 ||
         static_cast<int64_t>(m_tag.TotalMemory()) < needed) {
         Report(kMsgMaxBlockExceeded);
-        return false;
+        return StepResult::kFailed;
     }
     const uint32_t blockSize = m_tag.blockSize;
     const uint32_t blocks = (static_cast<uint32_t>(m_job.Byteanzahl) + blockSize - 1) / blockSize;
@@ -198,22 +194,21 @@ bool CycleEngine::ReadBlocks(std::vector<uint8_t>& bytes) {
         if (m_parts.library.ReadBlock(Handle(), block, bytes.data() + size_t{i} * blockSize,
                                       static_cast<int32_t>(blockSize), m_currentUid.data(),
                                       kUidBytes, m_settings.RequestFlag) == -1) {
-            ReportLibraryError();
-            return false;
+            return LibraryFailure(ErrorCodeMessageId(m_parts.library.GetLastError(Handle())));
         }
     }
-    return true;
+    return std::nullopt;
 }
 
 StepResult CycleEngine::ReadStep(bool cyclic) {
     const StepResult found = TransponderStep(cyclic);
     if (found == StepResult::kDone) {
         std::vector<uint8_t> bytes;
-        if (!ReadBlocks(bytes)) {
+        if (const std::optional<StepResult> failed = ReadBlocks(bytes)) {
             if (!m_keepLastValue) {
                 ShowRead("");
             }
-            return StepResult::kFailed;
+            return *failed;
         }
         const RenderedText rendered = RenderBytes(bytes, m_job.Datenformat, m_job.Byteanzahl);
         if (rendered.messageId != 0) {
@@ -224,8 +219,8 @@ StepResult CycleEngine::ReadStep(bool cyclic) {
         m_lastUid = m_currentUid;
         m_parts.status.ForgetLastMessage();
         if (m_logs.readEnabled) {
-            m_parts.log.Append(m_logs.readFile, {m_job.Datenformat, m_job.Startblock,
-                                                 m_job.Byteanzahl, m_lastReadValue});
+            AppendLog(m_logs.readFile,
+                      {m_job.Datenformat, m_job.Startblock, m_job.Byteanzahl, m_lastReadValue});
         }
         return StepResult::kDone;
     }
@@ -251,8 +246,30 @@ void CycleEngine::Report(int messageId, const std::string& text) {
     m_parts.status.ShowMessage(messageId, text, DuringTick());
 }
 
-void CycleEngine::ReportLibraryError() {
-    Report(ErrorCodeMessageId(m_parts.library.GetLastError(Handle())));
+StepResult CycleEngine::LibraryFailure(int messageId) {
+    const int32_t handle = Handle();
+    if (handle <= 0 || m_parts.library.IsConnected(handle) == 1) {
+        m_lostHandle = 0;
+        Report(messageId);
+        return StepResult::kFailed;
+    }
+    // The reader has gone (unplugged): after the first failure's own message, every failure says
+    // so, and the filter of a cycle keeps it to one line.
+    if (m_lostHandle != handle) {
+        m_lostHandle = handle;
+        Report(messageId);
+    }
+    Report(kMsgReaderLost);
+    return StepResult::kReaderLost;
+}
+
+void CycleEngine::AppendLog(const std::string& file, const LogEntry& entry) {
+    if (m_parts.log.Append(file, entry) != 0 || !m_parts.log.LastFailure()) {
+        return;
+    }
+    const LogFailure& failure = *m_parts.log.LastFailure();
+    m_lostLogEntry = LostLogEntry{file, failure};
+    Report(kMsgLogNotWritten, MessageWithArgs(kMsgLogNotWritten, {file, failure.reason}));
 }
 
 }  // namespace tagforge

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/core/engine_host.h"
@@ -41,6 +42,13 @@ enum class StepResult {
     kRepeated,       // the transponder of the last step is still in the field: nothing done
     kNoTransponder,  // the field is empty (no message)
     kFailed,         // a message in the status box says why
+    kReaderLost,     // failed, and the reader's connection is gone: no later step can succeed
+};
+
+// A log entry that was not stored, with the log file it was meant for.
+struct LostLogEntry {
+    std::string file;
+    LogFailure failure;
 };
 
 struct EngineParts {
@@ -88,21 +96,29 @@ class CycleEngine {
     const TagGeometry& Tag() const { return m_tag; }
     const std::optional<Uid>& LastUid() const { return m_lastUid; }
     const std::string& LastReadValue() const { return m_lastReadValue; }
+    // The value of the last successful write, as its status line showed it.
+    const std::string& LastWrittenValue() const { return m_lastWrittenValue; }
+
+    // The log entry of the last step that could not be stored (shown in the status box too);
+    // cleared by taking it.
+    std::optional<LostLogEntry> TakeLostLogEntry() { return std::exchange(m_lostLogEntry, {}); }
 
   private:
     StepResult TransponderStep(bool cyclic);
     StepResult NoSingleTransponder(int32_t count);
     StepResult WriteStep(bool cyclic);
-    bool WriteBlocks(const std::vector<uint8_t>& bytes, uint32_t blocks);
+    std::optional<StepResult> WriteBlocks(const std::vector<uint8_t>& bytes, uint32_t blocks);
     void FinishWrite();
-    bool ReadBlocks(std::vector<uint8_t>& bytes);
+    std::optional<StepResult> ReadBlocks(std::vector<uint8_t>& bytes);
     StepResult ReadStep(bool cyclic);
     void ShowRead(const std::string& text);
 
     bool DuringTick() const { return m_readBusy || m_writeBusy; }
     void Report(int messageId);
     void Report(int messageId, const std::string& text);
-    void ReportLibraryError();
+    // Reports a failed library call; tells whether the reader's connection is gone as well.
+    StepResult LibraryFailure(int messageId);
+    void AppendLog(const std::string& file, const LogEntry& entry);
     int32_t Handle() const { return m_parts.connection.Handle(); }
 
     EngineParts m_parts;
@@ -116,9 +132,12 @@ class CycleEngine {
     bool m_sameTransponder = false;
     TagGeometry m_tag;
     std::string m_lastReadValue;
+    std::string m_lastWrittenValue;
     int m_dataCounter = 1;
     bool m_readBusy = false;
     bool m_writeBusy = false;
+    int32_t m_lostHandle = 0;  // the handle whose lost connection was reported
+    std::optional<LostLogEntry> m_lostLogEntry;
 };
 
 }  // namespace tagforge

@@ -23,6 +23,7 @@ class Vesmor final : public ReaderLibrary {
         return VESMOR_GetDeviceName(handle, buffer, size);
     }
     int32_t IsUSB(int32_t handle) override { return VESMOR_IsUSB(handle); }
+    int32_t IsConnected(int32_t handle) override { return VESMOR_IsConnected(handle); }
     int32_t GetLastError(int32_t handle) override { return VESMOR_GetLastError(handle); }
     int32_t Inventory(int32_t handle, unsigned char* buffer, int32_t size, int32_t flags) override {
         return VESMOR_Inventory(handle, buffer, size, flags);

@@ -18,6 +18,7 @@ class ReaderLibrary {
     virtual int32_t SetReaderOption(int32_t handle, int32_t value) = 0;
     virtual int32_t GetDeviceName(int32_t handle, char* buffer, int32_t size) = 0;
     virtual int32_t IsUSB(int32_t handle) = 0;
+    virtual int32_t IsConnected(int32_t handle) = 0;
     virtual int32_t GetLastError(int32_t handle) = 0;
     virtual int32_t Inventory(int32_t handle, unsigned char* buffer, int32_t size,
                               int32_t flags) = 0;

@@ -14,9 +14,12 @@ namespace vesmor::cli {
 namespace {
 
 std::atomic<bool> g_interrupted{false};
+// Ends a cycle after its current step: Ctrl-C, or a step after which the cycle must not go on.
+std::atomic<bool> g_stop{false};
 
 void OnInterrupt(int) {
     g_interrupted = true;
+    g_stop = true;
 }
 
 // Ctrl-C ends a cycle after its current step instead of killing the program mid-write.
@@ -24,6 +27,7 @@ class InterruptScope {
   public:
     InterruptScope() {
         g_interrupted = false;
+        g_stop = false;
         m_previous = std::signal(SIGINT, OnInterrupt);
     }
     ~InterruptScope() { std::signal(SIGINT, m_previous); }
@@ -63,6 +67,20 @@ class ConsoleView final : public tagforge::EngineView, public tagforge::StatusVi
     std::ostream& m_status;
 };
 
+// Prints a log entry that could not be stored, whole, so that the operator can recover it.
+// True when there was one.
+bool ReportLostLogEntry(tagforge::CycleEngine& engine) {
+    const std::optional<tagforge::LostLogEntry> lost = engine.TakeLostLogEntry();
+    if (!lost) {
+        return false;
+    }
+    std::cerr << tagforge::MessageWithArgs(
+                     tagforge::kMsgLogEntryLost,
+                     {lost->file, lost->failure.reason, TerminalLine(lost->failure.line)})
+              << std::endl;
+    return true;
+}
+
 int RunOnce(const EngineRun& run, tagforge::EngineStack& stack, std::ostream& status) {
     tagforge::CycleEngine& engine = stack.engine;
     const tagforge::StepResult result = run.write ? engine.WriteOnce() : engine.ReadOnce();
@@ -74,27 +92,82 @@ int RunOnce(const EngineRun& run, tagforge::EngineStack& stack, std::ostream& st
     if (run.afterStep) {
         run.afterStep(result, engine);
     }
-    return result == tagforge::StepResult::kDone ? kExitOk : kExitFailed;
+    const bool logLost = ReportLostLogEntry(engine);
+    return result == tagforge::StepResult::kDone && !logLost ? kExitOk : kExitFailed;
+}
+
+// Why a cycle ended before its --count and without Ctrl-C.
+enum class CycleEnd { kNone, kReaderLost, kLogEntryLost, kValueDoesNotFit };
+
+// After a step: whether the cycle must end. A lost reader cannot come back on this handle, a log
+// that refuses entries would leave every further transponder unrecorded, and a write text that
+// no longer fits its bytes (after an increment) will not fit on the next transponder either.
+CycleEnd EndAfter(tagforge::StepResult result, bool write, tagforge::CycleEngine& engine) {
+    if (ReportLostLogEntry(engine)) {
+        return CycleEnd::kLogEntryLost;
+    }
+    if (result == tagforge::StepResult::kReaderLost) {
+        return CycleEnd::kReaderLost;
+    }
+    if (result == tagforge::StepResult::kFailed && write &&
+        !tagforge::CheckJob(engine.Job(), true).Ok()) {
+        return CycleEnd::kValueDoesNotFit;
+    }
+    return CycleEnd::kNone;
+}
+
+void PrintCycleEnd(const EngineRun& run, CycleEnd end, int done, int failed,
+                   const tagforge::CycleEngine& engine) {
+    const tagforge::WriteJob& job = engine.Job();
+    if (end == CycleEnd::kReaderLost) {
+        std::cerr << tagforge::MessageWithArgs(tagforge::kMsgCycleReaderLost, {run.connection.port})
+                  << "\n";
+    } else if (end == CycleEnd::kValueDoesNotFit) {
+        std::cerr << tagforge::MessageWithArgs(tagforge::kMsgValueDoesNotFit,
+                                               {job.LastData, std::to_string(job.Byteanzahl)})
+                  << "\n";
+    }
+    const std::string& last = run.write ? engine.LastWrittenValue() : engine.LastReadValue();
+    std::cerr << tagforge::MessageWithArgs(
+                     run.write ? tagforge::kMsgWriteCycleSummary : tagforge::kMsgReadCycleSummary,
+                     {std::to_string(done), std::to_string(failed), TerminalLine(last)})
+              << std::endl;
 }
 
 int RunCycle(const EngineRun& run, tagforge::EngineStack& stack) {
     tagforge::CycleEngine& engine = stack.engine;
     run.write ? engine.StartWriteCycle() : engine.StartReadCycle();
     const InterruptScope interrupt;
+    CycleEnd end = CycleEnd::kNone;
+    int failed = 0;
     const auto tick = [&]() {
         const std::optional<tagforge::StepResult> result =
             run.write ? engine.WriteTick() : engine.ReadTick();
-        if (result && run.afterStep) {
+        if (!result) {
+            return result;
+        }
+        if (run.afterStep) {
             run.afterStep(*result, engine);
+        }
+        if (*result == tagforge::StepResult::kFailed ||
+            *result == tagforge::StepResult::kReaderLost) {
+            ++failed;
+        }
+        end = EndAfter(*result, run.write, engine);
+        if (end != CycleEnd::kNone) {
+            g_stop = true;
         }
         return result;
     };
-    const tagforge::CycleSummary summary =
-        tagforge::RunCycle(tick, run.cycle.limits, g_interrupted);
-    if (summary.stopped) {
-        return summary.failurePending ? kExitFailed : kExitOk;
+    const tagforge::CycleSummary summary = tagforge::RunCycle(tick, run.cycle.limits, g_stop);
+    if (end == CycleEnd::kNone && !summary.stopped) {
+        return kExitOk;  // --count transponders handled
     }
-    return kExitOk;
+    PrintCycleEnd(run, end, summary.done, failed, engine);
+    if (end != CycleEnd::kNone) {
+        return kExitFailed;
+    }
+    return summary.failurePending ? kExitFailed : kExitOk;
 }
 
 }  // namespace
