@@ -75,6 +75,11 @@ CSection& CIniEx::SectionAt(int index, std::string_view nameIfNew) {
 }
 
 void CIniEx::Parse(std::string_view text) {
+    // Editors on the platform the files come from may put a UTF-8 byte-order mark in front.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (text.starts_with(kByteOrderMark)) {
+        text.remove_prefix(kByteOrderMark.size());
+    }
     std::string headerName;
     size_t pos = 0;
     while (pos < text.size()) {
