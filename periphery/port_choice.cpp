@@ -102,7 +102,7 @@ void PortChoice::Initialize() {
         }
     }
     FillList();
-    const int found = FindPrefix(m_entries, m_name);
+    const int found = FindPrefix(m_entries, ListedName(m_name));
     if (found >= 0) {
         m_view.SelectEntry(found);
     } else if (m_entries.size() == 1) {
@@ -129,7 +129,7 @@ void PortChoice::FillList() {
 }
 
 void PortChoice::SelectCurrentName() {
-    const int found = FindPrefix(m_entries, m_name);
+    const int found = FindPrefix(m_entries, ListedName(m_name));
     if (found >= 0) {
         m_view.SelectEntry(found);
     }

@@ -109,6 +109,23 @@ int FindPrefix(const std::vector<std::string>& entries, std::string_view prefix)
     return -1;
 }
 
+std::string ListedName(std::string_view name) {
+    std::string_view rest = name;
+    if (rest.starts_with(kDevicePrefix)) {
+        rest.remove_prefix(kDevicePrefix.size());
+    }
+    if (rest.size() < 4 || !StartsWithIgnoringCase(rest, "com") || rest[3] < '1' || rest[3] > '9') {
+        return std::string(name);
+    }
+    size_t end = 3;
+    long number = 0;
+    while (end < rest.size() && rest[end] >= '0' && rest[end] <= '9' && number < 100000) {
+        number = number * 10 + (rest[end] - '0');
+        ++end;
+    }
+    return "/dev/ttyS" + std::to_string(number - 1) + std::string(rest.substr(end));
+}
+
 SerialChoice DecodeBaud(int encoded, const std::vector<std::string>& baudEntries) {
     int code = encoded % 100;
     if (code < 0 || code > kCodeTwoStopBits) {

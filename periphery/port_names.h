@@ -49,6 +49,10 @@ ModeState ModeOf(std::string_view name);
 // none does or the prefix is empty.
 int FindPrefix(const std::vector<std::string>& entries, std::string_view prefix);
 
+// The name as the serial list shows it: the legacy "COMn" (also after "\\.\"), which the
+// stored default and older profiles use, is the device /dev/ttyS{n-1}; other names stay.
+std::string ListedName(std::string_view name);
+
 // The "Baudrate", "Parität" and "Stopbits:" selection (indices into the combo boxes; -1 none).
 struct SerialChoice {
     int baud = -1;
