@@ -1,15 +1,36 @@
 #include "transports/connection_name.h"
 
 #include <algorithm>
+#include <optional>
+#include <string_view>
 
 namespace vesmor {
 
-TransportKind SelectTransport(const std::string& name) {
-    const size_t firstDot = name.find('.');
-    if ((!name.empty() && name[0] == '[') ||
-        (std::count(name.begin(), name.end(), '.') == 3 && firstDot != 0)) {
-        return TransportKind::kLan;
+namespace {
+
+// A device path names a serial port whatever its description says: "/dev/ttyACM0 [Vek HID
+// Reader]" stays serial. Only what follows the path outside the " [...]" description can still
+// choose another transport (a dongle on a serial line: "/dev/ttyUSB0 BT").
+std::optional<std::string> DevicePathSuffix(const std::string& name) {
+    std::string_view rest = name;
+    constexpr std::string_view kDevicePrefix = "\\\\.\\";
+    if (rest.starts_with(kDevicePrefix)) {
+        rest.remove_prefix(kDevicePrefix.size());
     }
+    if (!rest.starts_with("/dev/")) {
+        return std::nullopt;
+    }
+    const size_t blank = rest.find(' ');
+    std::string suffix(blank == std::string_view::npos ? "" : rest.substr(blank));
+    const size_t open = suffix.find(" [");
+    if (open != std::string::npos) {
+        const size_t close = suffix.find(']', open);
+        suffix.erase(open, close == std::string::npos ? std::string::npos : close - open + 1);
+    }
+    return suffix;
+}
+
+TransportKind UsbOrSerial(const std::string& name) {
     if (name.find("HID") != std::string::npos) {
         return TransportKind::kHid;
     }
@@ -20,6 +41,20 @@ TransportKind SelectTransport(const std::string& name) {
         return TransportKind::kBluetooth;
     }
     return TransportKind::kSerial;
+}
+
+}  // namespace
+
+TransportKind SelectTransport(const std::string& name) {
+    if (const std::optional<std::string> suffix = DevicePathSuffix(name)) {
+        return UsbOrSerial(*suffix);
+    }
+    const size_t firstDot = name.find('.');
+    if ((!name.empty() && name[0] == '[') ||
+        (std::count(name.begin(), name.end(), '.') == 3 && firstDot != 0)) {
+        return TransportKind::kLan;
+    }
+    return UsbOrSerial(name);
 }
 
 uint32_t TakeBusAddress(std::string& name) {

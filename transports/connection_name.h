@@ -9,8 +9,10 @@ namespace vesmor {
 
 enum class TransportKind { kLan, kHid, kBluetooth, kRefused, kSerial };
 
-// In this order: LAN when the name begins with "[" or holds three "." of which the first is
-// not the first character; HID when it contains "HID"; Bluetooth when it contains "BT" (a name
+// A device path ("/dev/...", also after "\\.\") is serial, unless what follows the path
+// outside its " [description]" contains "HID" or "BT" (then HID or Bluetooth as below). Other
+// names, in this order: LAN when the name begins with "[" or holds three "." of which the first
+// is not the first character; HID when it contains "HID"; Bluetooth when it contains "BT" (a name
 // containing "BTW" is refused); serial otherwise.
 TransportKind SelectTransport(const std::string& name);
 
