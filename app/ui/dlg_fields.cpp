@@ -84,13 +84,13 @@ void CVESMOR_TagforgeDlg::TransferState() {
 
 QString CVESMOR_TagforgeDlg::WriteFieldText() const {
     return IsMultiLineFormat(m_stack->engine.Job().Datenformat)
-               ? m_ui->editWriteMulti->toPlainText()
+               ? FieldToCrLf(m_ui->editWriteMulti->toPlainText())
                : m_ui->editWrite->text();
 }
 
 void CVESMOR_TagforgeDlg::SetWriteFieldText(const QString& text) {
     if (IsMultiLineFormat(Job().Datenformat)) {
-        m_writeMultiLimit->SetText(text);
+        m_writeMultiLimit->SetText(CrLfToField(text));
     } else {
         m_ui->editWrite->setText(text);
     }
@@ -98,7 +98,7 @@ void CVESMOR_TagforgeDlg::SetWriteFieldText(const QString& text) {
 
 void CVESMOR_TagforgeDlg::SetReadFieldText(const QString& text) {
     if (IsMultiLineFormat(Job().Datenformat)) {
-        m_ui->editReadMulti->setPlainText(text);
+        m_ui->editReadMulti->setPlainText(CrLfToField(text));
     } else {
         m_ui->editRead->setText(text);
     }

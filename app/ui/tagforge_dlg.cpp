@@ -8,6 +8,7 @@
 
 #include "app/ui/fixed_font.h"
 #include "app/ui/text_limit.h"
+#include "app/ui/window_icon.h"
 #include "app/ui/window_text.h"
 #include "periphery/ui/port_dlg.h"
 #include "ui_tagforge_dlg.h"
@@ -36,13 +37,15 @@ CVESMOR_TagforgeDlg::~CVESMOR_TagforgeDlg() {
 }
 
 void CVESMOR_TagforgeDlg::Initialize() {
+    setWindowIcon(TagforgeIcon());
     m_ui->editLogWriteName->setText(FromUtf8(m_stack->engine.Logs().writeFile));
     m_ui->editLogReadName->setText(FromUtf8(m_stack->engine.Logs().readFile));
     TransferState();
-    RefreshLayout();
-    adjustSize();
+    // The size at start is the smallest the window may get, whatever the stored format's layout
+    // makes of it afterwards.
     setMinimumSize(size());
     ConnectReader(0);
+    RefreshLayout();
     PlaceWindow();
 }
 

@@ -9,6 +9,11 @@ bool Exceeds(int limit, qsizetype newLength, qsizetype oldLength) {
     return limit > 0 && newLength > limit && newLength > oldLength;
 }
 
+// Length of a multi-line field's text as the write text has it: each line break is CR LF.
+qsizetype WriteTextLength(const QString& fieldText) {
+    return fieldText.size() + fieldText.count(QLatin1Char('\n'));
+}
+
 }  // namespace
 
 LineTextLimit::LineTextLimit(QLineEdit* edit) : QValidator(edit), m_accepted(edit->text()) {
@@ -34,7 +39,7 @@ void PlainTextLimit::SetText(const QString& text) {
 
 void PlainTextLimit::OnChanged() {
     const QString text = m_edit->toPlainText();
-    if (m_settingText || !Exceeds(m_limit, text.size(), m_accepted.size())) {
+    if (m_settingText || !Exceeds(m_limit, WriteTextLength(text), WriteTextLength(m_accepted))) {
         m_accepted = text;
         return;
     }

@@ -22,4 +22,15 @@ inline std::string ToUtf8(const QString& text) {
     return text.toStdString();
 }
 
+// A line break of a multi-line field is CR LF in the write text, on the transponder and in data
+// files, as on the platform the file formats come from; Qt's fields hold LF.
+inline QString FieldToCrLf(QString text) {
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+}
+
+inline QString CrLfToField(QString text) {
+    return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
 }  // namespace tagforge::ui
