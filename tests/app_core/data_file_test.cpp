@@ -29,6 +29,15 @@ TEST(DataFile, SavesSevenKeysInOrderAndLoadsThemBack) {
     EXPECT_EQ(LoadDataFile(path), SampleJob());
 }
 
+TEST(DataFile, FileWithAByteOrderMarkFromAnEditorLoads) {
+    TempDir dir;
+    const std::string path = dir.File("job.KTDat");
+    WriteBytes(path,
+               "\xEF\xBB\xBF[Settings]\r\nLastData=AB-0099\r\nAutoIncrement=1\r\n"
+               "PrefixZulassen=1\r\nDatenformat=3\r\nStartblock=5\r\nByteanzahl=7\r\n");
+    EXPECT_EQ(LoadDataFile(path), SampleJob());
+}
+
 TEST(DataFile, ResavingKeepsOtherContentAndChangesOfLetterCase) {
     TempDir dir;
     const std::string path = dir.File("job.KTDat");

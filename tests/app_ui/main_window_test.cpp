@@ -178,6 +178,28 @@ class MainWindowTest : public QObject {
         QVERIFY(!sim.Control<QCheckBox>("checkAutoNull")->isEnabled());
     }
 
+    void multiLineTextIsWrittenAndShownWithCrLfLineBreaks() {
+        SimulatedWindow sim;
+        const auto uid = sim.link.Field().Insert(vesmor::sim::ChipKind::kNxp);
+        auto& window = sim.Open();
+        QVERIFY(!window.windowIcon().isNull());
+        sim.Click("radioFormat5");
+        SetText(sim, "editByteanzahl", "4");
+        sim.Control<QPlainTextEdit>("editWriteMulti")->setPlainText("a\nb");
+        sim.Click("buttonWriteOnce");
+        QCOMPARE(sim.link.Field().Block(uid, 0), (std::vector<uint8_t>{'a', '\r', '\n', 'b'}));
+        sim.Click("buttonReadOnce");
+        QCOMPARE(sim.Control<QPlainTextEdit>("editReadMulti")->toPlainText(), QString("a\nb"));
+        // A line break takes two of the four characters.
+        auto* write = sim.Control<QPlainTextEdit>("editWriteMulti");
+        write->clear();
+        write->setFocus();
+        QTest::keyClicks(write, "ab");
+        QTest::keyClick(write, Qt::Key_Return);
+        QTest::keyClicks(write, "cd");
+        QCOMPARE(write->toPlainText(), QString("ab\n"));
+    }
+
     void writeFieldTakesNoMoreThanItsLimit() {
         SimulatedWindow sim;
         sim.Open();

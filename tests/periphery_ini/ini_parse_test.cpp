@@ -31,6 +31,13 @@ TEST(IniParse, FiveLineExampleKeepsOrderAndLaterKeyWins) {
     EXPECT_EQ(ini.Format(), "a=1\r\n[S]\r\nk=v\r\n;c\r\nk=w\r\n");
 }
 
+TEST(IniParse, LeadingByteOrderMarkIsSkipped) {
+    CPrivateProfile ini;
+    ini.Parse("\xEF\xBB\xBF[Settings]\r\nLastData=42\r\n");
+    EXPECT_EQ(ini.GetString("Settings", "LastData", "-"), "42");
+    EXPECT_EQ(ini.Format(), "[Settings]\r\nLastData=42\r\n");
+}
+
 TEST(IniParse, RewriteAddsEqualsDropsBlankLinesAndSpacesAroundEquals) {
     EXPECT_EQ(Rewritten("\n\nplain  \r\n\r\n[S]\n  key  =  value \t\n \t\n;note = x\n=\n"),
               "plain=\r\n[S]\r\n  key=value \r\n;note = x\r\n");

@@ -42,6 +42,19 @@ TEST_F(ShownDialog, CurrentNameSelectsTheFirstEntryBeginningWithItInAnyCase) {
     EXPECT_EQ(view.mode, ModeState::kNone);
 }
 
+TEST_F(ShownDialog, LegacyComNameSelectsItsDevice) {
+    for (const std::string stored : {"COM1", "com1", "\\\\.\\COM1"}) {
+        profile.strings["Port/Name"] = stored;
+        PortChoice& choice = Make();
+        choice.Initialize();
+        EXPECT_EQ(view.selected, 0) << stored << " is /dev/ttyS0";
+        EXPECT_EQ(choice.CurrentName(), stored);
+    }
+    EXPECT_EQ(ListedName("COM12 [x]"), "/dev/ttyS11 [x]");
+    EXPECT_EQ(ListedName("COM0"), "COM0");
+    EXPECT_EQ(ListedName("/dev/ttyUSB0"), "/dev/ttyUSB0");
+}
+
 TEST_F(ShownDialog, NameMatchingNoEntryAmongSeveralLeavesNothingSelectedAndNoName) {
     profile.strings["Port/Name"] = "/dev/ttyUSB5";
     PortChoice& choice = Make();

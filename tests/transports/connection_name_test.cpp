@@ -44,6 +44,17 @@ TEST(SelectTransport, NamesSelectTheirTransportInOrder) {
     EXPECT_EQ(SelectTransport("/dev/ttyACM0"), TransportKind::kSerial);
 }
 
+TEST(SelectTransport, DevicePathIsSerialWhateverItsDescriptionSays) {
+    EXPECT_EQ(SelectTransport("/dev/ttyACM0 [Vek HID Reader]"), TransportKind::kSerial);
+    EXPECT_EQ(SelectTransport("/dev/ttyUSB1 [BT adapter]"), TransportKind::kSerial);
+    EXPECT_EQ(SelectTransport("/dev/ttyUSB1 [QM-4 v1.2.3]"), TransportKind::kSerial);
+    EXPECT_EQ(SelectTransport("\\\\.\\/dev/ttyS0 [HID]"), TransportKind::kSerial);
+    EXPECT_EQ(SelectTransport("/dev/serial/by-id/usb-Vek_1.2.3-if00"), TransportKind::kSerial);
+    // A dongle on a serial line is still named by the text after the path.
+    EXPECT_EQ(SelectTransport("/dev/ttyUSB0 BT"), TransportKind::kBluetooth);
+    EXPECT_EQ(SelectTransport("/dev/ttyUSB0 [Vek Virtual COM] BT"), TransportKind::kBluetooth);
+}
+
 TEST(TakeBusAddress, DecimalSuffixIsCutOff) {
     std::string name = "COM3:5";
     EXPECT_EQ(TakeBusAddress(name), 5u);
