@@ -159,6 +159,10 @@ std::optional<StepResult> CycleEngine::WriteBlocks(const std::vector<uint8_t>& b
 void CycleEngine::FinishWrite() {
     m_lastUid = m_currentUid;
     const WrittenValue written = AfterWrite(m_job);
+    if (m_job.Datenformat == kFormatDecimalBinary) {
+        // The number without its leading zeros is in the write field before the log and beep.
+        m_parts.view.ShowWriteText(written.logValue);
+    }
     if (m_logs.writeEnabled) {
         AppendLog(m_logs.writeFile,
                   {m_job.Datenformat, m_job.Startblock, m_job.Byteanzahl, written.logValue});

@@ -38,6 +38,10 @@ class Reader {
     int32_t handle_ = 0;
 };
 
+// After a failed VESMOR_OpenPort (its negative result): why, as far as the system tells (no
+// such device, no access and how to get it, in use), or that no reader answered.
+void ExplainOpenFailure(const ConnectionOptions& options, int32_t result);
+
 // Prints "<what>: Fehler <code>: <message>" for the port's last error and returns kExitFailed.
 int ReportLibraryError(int32_t handle, const std::string& what);
 

@@ -189,10 +189,25 @@ void AddEngineOptions(CLI::App& command, EngineRun& run, tagforge::WriteJob& job
         ->needs(cycle);
 }
 
+namespace {
+
+// The option whose value the first failing check of CheckJob refused (the same order).
+const char* RefusedOption(const tagforge::WriteJob& job) {
+    if (job.Datenformat < 0 || job.Datenformat >= tagforge::kFormatCount) {
+        return "--format";
+    }
+    if (!tagforge::CheckUnsignedField(job.Startblock, 0, tagforge::kMaxStartblock).Ok()) {
+        return "--start";
+    }
+    return tagforge::CheckJob(job, false).Ok() ? "--value" : "--bytes";
+}
+
+}  // namespace
+
 bool CheckJobOptions(const tagforge::WriteJob& job, bool checkWriteText) {
     const tagforge::CheckResult check = tagforge::CheckJob(job, checkWriteText);
     if (!check.Ok()) {
-        std::cerr << check.Text() << "\n";
+        std::cerr << RefusedOption(job) << ": " << check.Text() << "\n";
     }
     return check.Ok();
 }
@@ -206,6 +221,9 @@ int RunEngine(const EngineRun& run) {
                                 "VESMOR Tagforge");
     const ConnectionOptions& c = run.connection;
     if (!stack.connection.Connect({c.port, c.baud, c.timeoutMs})) {
+        if (stack.connection.Handle() < 0) {
+            ExplainOpenFailure(c, stack.connection.Handle());
+        }
         return kExitFailed;
     }
     status << stack.connection.Title() << std::endl;
