@@ -11,7 +11,6 @@ namespace {
 
 constexpr uint8_t kIsoReadSingleBlock = 0x20;
 constexpr uint8_t kIsoWriteSingleBlock = 0x21;
-constexpr uint8_t kIsoReadMultipleBlocks = 0x23;
 constexpr uint8_t kIsoCustom = 0xA0;
 constexpr uint8_t kInfineonRead = 0x10;
 constexpr uint8_t kInfineonWrite = 0x30;

@@ -9,7 +9,6 @@ namespace vesmor {
 
 namespace {
 
-constexpr uint8_t kIsoReadMultipleBlocks = 0x23;
 // The answer's length byte counts at most 254 data bytes (0xFF marks a chained answer). They
 // hold the ISO response flags and, for protocol type 2, the reader's prefix byte before the
 // blocks.

@@ -28,6 +28,9 @@ constexpr uint8_t kFlagAfi = 0x10;
 constexpr uint8_t kFlagAddressed = 0x20;  // in an inventory: one slot only
 constexpr uint8_t kFlagOption = 0x40;
 
+// ISO 15693 command sent by both the one-block and the many-block reads.
+constexpr uint8_t kIsoReadMultipleBlocks = 0x23;
+
 // IC manufacturer codes with rules of their own.
 constexpr uint8_t kMakerSt = 0x02;
 constexpr uint8_t kMakerNxp = 0x04;

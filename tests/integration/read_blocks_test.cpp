@@ -71,6 +71,16 @@ void ExpectSame(const Outcome& single, const Outcome& runs) {
     EXPECT_EQ(runs.bytes, single.bytes);
 }
 
+// Reads block after block, then in runs, and expects the same; the field's request log holds
+// only the runs' requests afterwards. Returns the block-by-block outcome.
+Outcome ExpectRunsReadAsSingles(ReaderWithField& reader, int32_t first, int32_t count,
+                                const sim::Uid& uid, int32_t flags) {
+    const Outcome single = BlockByBlock(reader.handle, first, count, &uid, flags);
+    reader.Field().ClearIsoRequests();
+    ExpectSame(single, InRuns(reader.handle, first, count, &uid, flags));
+    return single;
+}
+
 size_t CountCommand(const std::vector<std::vector<uint8_t>>& requests, uint8_t command) {
     return static_cast<size_t>(std::count_if(requests.begin(), requests.end(), [&](const auto& r) {
         return r.size() >= 2 && r[1] == command;
@@ -88,9 +98,7 @@ TEST_P(EveryKindAndType, TheWholeTagReadsAsBlockAfterBlock) {
     const int32_t count = sim::GeometryOf(kind).blockCount;
     // STMicroelectronics chips are addressed with 16-bit block numbers throughout.
     const int32_t flags = uid[6] == 0x02 ? 0x09 : 0x01;
-    const Outcome single = BlockByBlock(reader.handle, 0, count, &uid, flags);
-    reader.Field().ClearIsoRequests();
-    ExpectSame(single, InRuns(reader.handle, 0, count, &uid, flags));
+    const Outcome single = ExpectRunsReadAsSingles(reader, 0, count, uid, flags);
     if (kind == ChipKind::kEm) {
         EXPECT_EQ(single.error, 36);  // its last block cannot be read
     } else {
@@ -151,10 +159,7 @@ TEST(ReadBlocksRuns, SixteenBitBlockNumbersAboveBlock255) {
     ReaderWithField reader(1);
     const sim::Uid uid = reader.Field().Insert(ChipKind::kStLarge);
     FillTag(reader.Field(), uid, ChipKind::kStLarge);
-    const Outcome single = BlockByBlock(reader.handle, 250, 100, &uid, 0x09);
-    ASSERT_EQ(single.result, 400);
-    reader.Field().ClearIsoRequests();
-    ExpectSame(single, InRuns(reader.handle, 250, 100, &uid, 0x09));
+    EXPECT_EQ(ExpectRunsReadAsSingles(reader, 250, 100, uid, 0x09).result, 400);
     // flags, 0x23, UID, block 250 low and high byte, count - 1.
     const auto iso = reader.Iso();
     ASSERT_FALSE(iso.empty());
@@ -173,9 +178,7 @@ TEST(ReadBlocksFallback, ChipThatRefusesRunsIsReadBlockByBlockAndRemembered) {
     const sim::Uid ti = reader.Field().Insert(ChipKind::kTi);
     const sim::Uid nxp = reader.Field().Insert(ChipKind::kNxp);
     FillTag(reader.Field(), ti, ChipKind::kTi);
-    const Outcome single = BlockByBlock(reader.handle, 0, 8, &ti, 1);
-    reader.Field().ClearIsoRequests();
-    ExpectSame(single, InRuns(reader.handle, 0, 8, &ti, 1));
+    const Outcome single = ExpectRunsReadAsSingles(reader, 0, 8, ti, 1);
     EXPECT_EQ(CountCommand(reader.Iso(), kReadMultiple), 1u);
     EXPECT_EQ(CountCommand(reader.Iso(), kReadSingle), 8u);
     // The next call goes straight to single reads; another transponder still gets runs.
@@ -191,10 +194,7 @@ TEST(ReadBlocksFallback, ChipThatRefusesLongRunsInTheMiddleStillReadsAsBlockAfte
     ReaderWithField reader(2);
     const sim::Uid uid = reader.Field().Insert(ChipKind::kNxpRuns8);
     FillTag(reader.Field(), uid, ChipKind::kNxpRuns8);
-    const Outcome single = BlockByBlock(reader.handle, 0, 112, &uid, 1);
-    ASSERT_EQ(single.result, 448);
-    reader.Field().ClearIsoRequests();
-    ExpectSame(single, InRuns(reader.handle, 0, 112, &uid, 1));
+    EXPECT_EQ(ExpectRunsReadAsSingles(reader, 0, 112, uid, 1).result, 448);
     // A run of 7 served, the run of 63 refused, the remaining 105 blocks one by one.
     EXPECT_EQ(CountCommand(reader.Iso(), kReadMultiple), 2u);
     EXPECT_EQ(CountCommand(reader.Iso(), kReadSingle), 105u);
