@@ -11,7 +11,6 @@ namespace {
 
 constexpr uint8_t kIsoReadSingleBlock = 0x20;
 constexpr uint8_t kIsoWriteSingleBlock = 0x21;
-constexpr uint8_t kIsoReadMultipleBlocks = 0x23;
 constexpr uint8_t kIsoCustom = 0xA0;
 constexpr uint8_t kInfineonRead = 0x10;
 constexpr uint8_t kInfineonWrite = 0x30;
@@ -61,12 +60,8 @@ int32_t TransponderCommands::ReadBlock(int32_t block, uint8_t* buffer, int32_t s
     if (!data) {
         return -1;
     }
-    if (data->GetSize() > static_cast<size_t>(size)) {
-        port_.SetLastError(5);
-        return -1;
-    }
-    std::copy(data->GetData(), data->GetData() + data->GetSize(), buffer);
-    return static_cast<int32_t>(data->GetSize());
+    int32_t written = 0;
+    return CopyOut(*data, buffer, size, written) ? written : -1;
 }
 
 bool TransponderCommands::VerifyWritten(int32_t block, const uint8_t* data, int32_t length,

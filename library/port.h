@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -51,6 +52,10 @@ class CVESMOR_Port : public CUSBSerialPort {
     int32_t SerialId() const { return serialId_; }
     void SetSerialId(int32_t id) { serialId_ = id; }
     void SetTraceHook(VESMOR_TraceHook hook) { traceHook_ = hook; }
+    // What Read Multiple Blocks taught about the transponders of this connection, by UID: the
+    // block size they answered with, or kRefusesMultipleBlocks.
+    static constexpr int32_t kRefusesMultipleBlocks = -1;
+    std::map<std::array<uint8_t, 8>, int32_t>& MultiBlockNotes() { return multiBlockNotes_; }
 
     // The handle: serial id, else the identifier of the open transport; 0 when nothing is open.
     int32_t Handle() const;
@@ -100,6 +105,7 @@ class CVESMOR_Port : public CUSBSerialPort {
     VESMOR_TraceHook traceHook_ = nullptr;
     std::array<std::unique_ptr<PortTransport>, kTransportSlots> transports_;
     std::function<int64_t()> nowMs_;
+    std::map<std::array<uint8_t, 8>, int32_t> multiBlockNotes_;
 
     // A request whose wait ran out may still be answered. Until one more timeout has passed, the
     // first complete frame that arrives is taken for that late answer: it still answers a repeat

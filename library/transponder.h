@@ -28,6 +28,9 @@ constexpr uint8_t kFlagAfi = 0x10;
 constexpr uint8_t kFlagAddressed = 0x20;  // in an inventory: one slot only
 constexpr uint8_t kFlagOption = 0x40;
 
+// ISO 15693 command sent by both the one-block and the many-block reads.
+constexpr uint8_t kIsoReadMultipleBlocks = 0x23;
+
 // IC manufacturer codes with rules of their own.
 constexpr uint8_t kMakerSt = 0x02;
 constexpr uint8_t kMakerNxp = 0x04;
@@ -74,6 +77,10 @@ class TransponderCommands {
                       std::optional<TransponderUid> uid, int32_t flags);
     int32_t WriteBlock(int32_t block, const uint8_t* data, int32_t length,
                        std::optional<TransponderUid> uid, int32_t flags);
+    // count blocks from first on, through Read Multiple Blocks where the chip allows it; the
+    // same bytes (or the same error) as count calls of ReadBlock.
+    int32_t ReadBlocks(int32_t first, int32_t count, uint8_t* buffer, int32_t size,
+                       std::optional<TransponderUid> uid, int32_t flags);
 
   private:
     // Inventory
@@ -90,6 +97,13 @@ class TransponderCommands {
     // Block access
     bool AppendBlockNumber(CMyByteArray& request, const Addressing& a, int32_t block);
     std::optional<CMyByteArray> ReadBlockData(int32_t block, const Addressing& a);
+    // Copies one block's answer after those already in the caller's buffer (error 5 when it
+    // does not fit).
+    bool CopyOut(const CMyByteArray& data, uint8_t* buffer, int32_t size, int32_t& written);
+    // Block after block with ReadBlock's rules, from first to end (exclusive).
+    bool ReadEachBlock(int32_t first, int32_t end, const Addressing& a, uint8_t* buffer,
+                       int32_t size, int32_t& written);
+    std::optional<CMyByteArray> ReadMultipleRun(int32_t first, int32_t count, const Addressing& a);
     bool VerifyWritten(int32_t block, const uint8_t* data, int32_t length,
                        std::optional<TransponderUid> uid, int32_t flags);
 

@@ -49,6 +49,14 @@ int32_t VESMOR_ReadBlock(int32_t handle, int32_t block, unsigned char* buffer, i
     });
 }
 
+int32_t VESMOR_ReadBlocks(int32_t handle, int32_t firstBlock, int32_t count, unsigned char* buffer,
+                          int32_t size, const unsigned char* uid, int32_t uidLength,
+                          int32_t flags) {
+    return OnPort(handle, [&](TransponderCommands& c) {
+        return c.ReadBlocks(firstBlock, count, buffer, size, GivenUid(uid, uidLength), flags);
+    });
+}
+
 int32_t VESMOR_WriteBlock(int32_t handle, int32_t block, const unsigned char* data, int32_t length,
                           const unsigned char* uid, int32_t uidLength, int32_t flags) {
     return OnPort(handle, [&](TransponderCommands& c) {

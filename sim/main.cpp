@@ -59,6 +59,9 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 35));
     app.add_option("--address", config.busAddress, "bus address");
     app.add_option("--fv", config.fvAnswer, "type 2: answer to the FV version request");
+    app.add_option("--max-answer", config.maxAnswerData,
+                   "cut transponder answers to this many data bytes (default 254)")
+        ->check(CLI::Range(1, 254));
     app.add_option("--link", options.linkPath, "also make this symlink to the device");
     app.add_option("--baud", options.lineBaud, "emulate a line of this speed (0: none)");
     app.add_option("--delay", faults.delayMs, "pause in ms before every answer");
@@ -76,6 +79,11 @@ int main(int argc, char** argv) {
     app.add_option("--tag", tags, "put a transponder KIND[:UID] into the field (" + kinds + ")");
     app.add_option("--conveyor", conveyor, "N:M: a new transponder every N ms, present for M ms");
     app.add_option("--conveyor-kind", conveyorKind, "chip kind of the conveyor's transponders");
+    app.footer(
+        "Read Multiple Blocks: every kind answers runs up to its size, except ti and infineon\n"
+        "(refused: ISO error 0x01), em (Read Multiple Blocks only) and nxp-runs8 (112 blocks,\n"
+        "runs of at most 8 blocks; longer ones: ISO error 0x10). --max-answer N cuts longer\n"
+        "answers, as a reader with a small answer buffer does.");
     CLI11_PARSE(app, argc, argv);
 
     config.deviceCode = std::stoi(device, nullptr, 16);

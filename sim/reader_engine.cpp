@@ -84,6 +84,9 @@ ReaderAnswer ReaderEngine::Answer(const Request& request) const {
             return {ErrorStatus(kStatusNoTransponder01, kStatusNoTransponder23), {}, false, false};
         }
         ReaderAnswer answer = field_->HandleIso(iso, config_.protocolType);
+        if (!answer.chained && answer.data.size() > config_.maxAnswerData) {
+            answer.data.resize(config_.maxAnswerData);
+        }
         if (answer.status == 0 && config_.protocolType >= 2) {
             answer.status = request.command;
         }

@@ -19,6 +19,9 @@ struct ReaderConfig {
     uint8_t busAddress = 1;
     // Type 2: the answer to the "FV" version request; empty gives code + firmware.
     std::string fvAnswer;
+    // Most data bytes of an answer to a transparent request; a longer transponder answer is
+    // cut to this length (the length byte cannot count more than 254).
+    size_t maxAnswerData = 254;
 };
 
 struct Faults {

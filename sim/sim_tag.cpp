@@ -72,7 +72,8 @@ const ChipProfile kProfiles[] = {
      .blockCount = 8,
      .blockSize = 4,
      .systemInformation = false,
-     .writeNeedsOption = true},
+     .writeNeedsOption = true,
+     .readMultipleRefused = true},
     {.kind = ChipKind::kFujitsu,
      .name = "fujitsu",
      .maker = 0x08,
@@ -108,6 +109,13 @@ const ChipProfile kProfiles[] = {
      .blockCount = 28,
      .blockSize = 4,
      .losesWriteAnswer = true},
+    {.kind = ChipKind::kNxpRuns8,
+     .name = "nxp-runs8",
+     .maker = 0x04,
+     .chipType = 0x01,
+     .blockCount = 112,
+     .blockSize = 4,
+     .readMultipleLimit = 8},
     {.kind = ChipKind::kLeaving,
      .name = "leaving",
      .maker = 0x04,
@@ -244,6 +252,15 @@ std::optional<std::vector<uint8_t>> SimTag::Block(int block) const {
     return std::vector<uint8_t>(begin, begin + profile_.blockSize);
 }
 
+bool SimTag::SetBlock(int block, const std::vector<uint8_t>& bytes) {
+    if (block < 0 || block >= profile_.blockCount ||
+        bytes.size() != static_cast<size_t>(profile_.blockSize)) {
+        return false;
+    }
+    std::copy(bytes.begin(), bytes.end(), memory_.begin() + block * profile_.blockSize);
+    return true;
+}
+
 bool SimTag::Readable(int block) const {
     return block >= 0 && block < profile_.blockCount &&
            !(profile_.lastBlockUnreadable && block == profile_.blockCount - 1);
@@ -308,7 +325,7 @@ std::optional<std::vector<uint8_t>> SimTag::ReadSingle(const IsoRequest& request
 }
 
 std::optional<std::vector<uint8_t>> SimTag::ReadMultiple(const IsoRequest& request) const {
-    if (profile_.customCommandsOnly) {
+    if (profile_.customCommandsOnly || profile_.readMultipleRefused) {
         return Error(kNotSupported);
     }
     size_t used;
@@ -317,6 +334,9 @@ std::optional<std::vector<uint8_t>> SimTag::ReadMultiple(const IsoRequest& reque
         return Error(kGeneralError);
     }
     const int count = request.parameters[used] + 1;
+    if (profile_.readMultipleLimit > 0 && count > profile_.readMultipleLimit) {
+        return Error(kBlockNotAvailable);
+    }
     for (int block = *first; block < *first + count; ++block) {
         if (!Readable(block)) {
             return Error(kBlockNotAvailable);

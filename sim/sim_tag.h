@@ -25,6 +25,8 @@ struct ChipProfile {
     bool writeNeedsOption = false;          // writes only with the option flag 0x40
     bool needsSubcarrierClear = false;      // silent unless the sub-carrier flag is clear
     bool readMultipleOnly = false;          // no Read Single Block
+    bool readMultipleRefused = false;       // no Read Multiple Blocks
+    int readMultipleLimit = 0;              // longer Read Multiple Blocks runs are refused
     bool lastBlockUnreadable = false;
     int lockedBlocks = 0;           // blocks 0..n-1 locked
     bool losesWriteAnswer = false;  // writes, but does not answer the write
@@ -57,6 +59,7 @@ class SimTag {
     // Silent to requests with the sub-carrier flag set when the chip needs it clear.
     bool Hears(uint8_t flags) const;
     std::optional<std::vector<uint8_t>> Block(int block) const;
+    bool SetBlock(int block, const std::vector<uint8_t>& bytes);
 
     // The tag's response (response flags first); nullopt when it stays silent.
     std::optional<std::vector<uint8_t>> Respond(const IsoRequest& request);

@@ -103,6 +103,16 @@ std::optional<std::vector<uint8_t>> TagField::Block(const Uid& uid, int block) c
     return std::nullopt;
 }
 
+bool TagField::SetBlock(const Uid& uid, int block, const std::vector<uint8_t>& bytes) {
+    std::lock_guard lock(mutex_);
+    for (const auto& tag : tags_) {
+        if (tag->GetUid() == uid) {
+            return tag->SetBlock(block, bytes);
+        }
+    }
+    return false;
+}
+
 std::vector<std::vector<uint8_t>> TagField::IsoRequests() const {
     std::lock_guard lock(mutex_);
     return isoRequests_;

@@ -25,13 +25,15 @@ enum class ChipKind {
     kNxp,         // "nxp": ICODE-like, 28 blocks of 4 bytes
     kNxp48,       // "nxp48": reports 48 blocks but has 8
     kInfineon,    // "infineon": 64 blocks of 8 bytes, custom commands only, blocks 0-2 read-only
-    kTi,          // "ti": Tag-it-like, 8 blocks of 4 bytes, no system information, writes need 0x40
+    kTi,          // "ti": Tag-it-like, 8 blocks of 4 bytes, no system information, writes need
+                  // 0x40, no Read Multiple Blocks
     kFujitsu,     // "fujitsu": 8-byte blocks, answers only with the sub-carrier flag clear
     kEm,          // "em": read only through Read Multiple Blocks, last block unreadable
     kUnknown,     // "unknown": a maker the library has no rules for
     kLocked,      // "locked": NXP-like with blocks 0-3 locked (ISO error 0x12)
     kFlakyWrite,  // "flaky-write": writes the block, but its answer to a write is lost
     kLeaving,     // "leaving": leaves the field in the middle of its first write
+    kNxpRuns8,    // "nxp-runs8": NXP-like, 112 blocks, Read Multiple Blocks of at most 8 blocks
 };
 
 // "st", "st-large", ... as listed above; nullopt for an unknown name.
@@ -66,6 +68,9 @@ class TagField : public IsoField {
     std::vector<Uid> Uids() const;
     // Contents of one block of a tag in the field (nullopt: no such tag or block).
     std::optional<std::vector<uint8_t>> Block(const Uid& uid, int block) const;
+    // Sets a block's contents directly (tests and demos); false: no such tag or block, or not
+    // the block size.
+    bool SetBlock(const Uid& uid, int block, const std::vector<uint8_t>& bytes);
     // Every ISO request the field received, as passed through the reader.
     std::vector<std::vector<uint8_t>> IsoRequests() const;
     void ClearIsoRequests();

@@ -315,6 +315,36 @@ VESMOR_API int32_t VESMOR_ReadBlock(int32_t handle, int32_t block, unsigned char
                                     int32_t flags);
 
 /**
+ * @brief Reads @p count blocks from @p firstBlock on into @p buffer, one after another (an
+ *        addition of this library).
+ *
+ * The result is what @p count calls of VESMOR_ReadBlock() with the same arguments give, block
+ * after block: the same bytes (with the option flag 0x40, each block begins with its security
+ * status byte), or the error of the first block that fails. It sends ISO Read Multiple Blocks
+ * in runs as long as one answer frame carries (63 blocks of 4 bytes, 31 of 8 bytes; the first
+ * run of a transponder whose block size is not yet known has 7 blocks). A chip that refuses
+ * a run, or answers it malformed or short, is read with the rules of VESMOR_ReadBlock() from
+ * that run on; when those reads succeed, its UID is remembered and read block by block for as
+ * long as the connection is open. Infineon (custom read) and EM (one-block Read Multiple
+ * Blocks) chips are always read block by block. Blocks above 255 need the protocol extension
+ * flag 0x08 and an STMicroelectronics UID, as for VESMOR_ReadBlock(); a run must not cross
+ * block 255 otherwise. A null @p uid (whatever @p uidLength) means no UID: the request is
+ * not addressed, as for every call here.
+ * @param[in] firstBlock number of the first block
+ * @param[in] count number of blocks, at least 1
+ * @param[out] buffer receives the blocks; at least @p count x block size bytes (plus
+ *             @p count with the option flag)
+ * @param[in] size size of @p buffer; nothing is written past it
+ * @return number of bytes written; -1 on failure: error 7 for a null @p buffer, a negative
+ *         @p size or @p count below 1, 15 when a block number is out of range (nothing is
+ *         sent), 5 when the blocks do not fit into @p size, otherwise the error the failing
+ *         block gives (36 for a block beyond the transponder's end, for example).
+ */
+VESMOR_API int32_t VESMOR_ReadBlocks(int32_t handle, int32_t firstBlock, int32_t count,
+                                     unsigned char* buffer, int32_t size, const unsigned char* uid,
+                                     int32_t uidLength, int32_t flags);
+
+/**
  * @brief Writes one block. A write that the reader reports as failed but whose read-back
  *        matches counts as success (last error 0).
  * @return 0 success, -1 failure.

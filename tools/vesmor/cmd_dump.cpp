@@ -1,9 +1,14 @@
 // vesmor dump: every block of the transponder in the field, as a table or as JSON.
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "app/core/transponder_text.h"
 #include "tools/vesmor/commands.h"
@@ -22,6 +27,8 @@ struct DumpOptions {
     int32_t flags = kDefaultRequestFlags;
     std::string uid;
     bool json = false;
+    bool single = false;
+    bool quiet = false;
 };
 
 // Blocks read, in hexadecimal; an empty text for a block that is not read.
@@ -29,6 +36,29 @@ struct Dump {
     Uid uid;
     TagGeometry geometry;
     std::vector<std::string> blocks;
+};
+
+// "Block 504 von 2048 gelesen" on one line of a terminal, overwritten as the dump goes on.
+class Progress {
+  public:
+    Progress(bool shown, int32_t total) : shown_(shown), total_(total) {}
+    ~Progress() {
+        if (shown_ && drawn_) {
+            std::fputs("\n", stderr);
+        }
+    }
+    void operator()(int32_t done) {
+        if (shown_) {
+            std::fprintf(stderr, "\rBlock %d von %d gelesen", done, total_);
+            std::fflush(stderr);
+            drawn_ = true;
+        }
+    }
+
+  private:
+    bool shown_;
+    int32_t total_;
+    bool drawn_ = false;
 };
 
 std::optional<Dump> ReadEverything(int32_t handle, const DumpOptions& options) {
@@ -39,24 +69,33 @@ std::optional<Dump> ReadEverything(int32_t handle, const DumpOptions& options) {
     Dump dump;
     dump.uid = target->uid;
     dump.geometry = target->geometry;
-    const Uid& uid = dump.uid;
-    const TagGeometry& geometry = dump.geometry;
-    std::vector<uint8_t> data(static_cast<size_t>(std::max(geometry.blockSize, 1)) + 1);
-    for (int32_t block = 0; block < geometry.blockCount; ++block) {
-        if (geometry.icManufacturer == kMakerEm && block + 1 == geometry.blockCount) {
-            dump.blocks.emplace_back();
-            break;
-        }
-        const int32_t n =
-            VESMOR_ReadBlock(handle, block, data.data(), static_cast<int32_t>(data.size()),
-                             uid.data(), 8, FlagsForBlock(options.flags, uid, block));
-        if (n < 0) {
-            ReportLibraryError(handle, "Block " + std::to_string(block));
+    // The EM chip's last block cannot be read: it is listed, but not asked for.
+    const bool lastUnreadable = dump.geometry.icManufacturer == kMakerEm;
+    const int32_t readable = std::max(dump.geometry.blockCount - (lastUnreadable ? 1 : 0), 0);
+    if (readable > 0) {
+        Progress progress(!options.quiet && ::isatty(STDERR_FILENO), readable);
+        const std::optional<BlockData> blocks = ReadBlockRange(
+            handle, &dump.uid, 0, readable, options.flags, options.single, std::ref(progress));
+        if (!blocks) {
             return std::nullopt;
         }
-        dump.blocks.push_back(tagforge::HexBytes({data.data(), static_cast<size_t>(n)}));
+        for (const std::vector<uint8_t>& block : *blocks) {
+            dump.blocks.push_back(tagforge::HexBytes(block));
+        }
+    }
+    if (lastUnreadable && dump.geometry.blockCount > 0) {
+        dump.blocks.emplace_back();
     }
     return dump;
+}
+
+// The chip's name in the type line ("ICode2" of "Transpondertyp: Philips  ICode2   ..."); empty
+// for a maker without a name.
+std::string ChipName(const Uid& uid) {
+    std::istringstream words(tagforge::TransponderTypeText(uid));
+    std::string label, maker, chip;
+    words >> label >> maker >> chip;
+    return label == "Transpondertyp:" ? chip : std::string();
 }
 
 void PrintTable(const Dump& dump) {
@@ -79,14 +118,16 @@ void PrintJson(const Dump& dump) {
     for (const std::string& block : dump.blocks) {
         blocks.push_back(block.empty() ? nlohmann::json() : nlohmann::json(block));
     }
+    const std::string chip = ChipName(dump.uid);
     const nlohmann::json document = {
         {"uid", tagforge::UidText(dump.uid)},
-        {"type", tagforge::TransponderTypeText(dump.uid)},
+        {"manufacturerCode", dump.uid[6]},
+        {"chip", chip.empty() ? nlohmann::json() : nlohmann::json(chip)},
         {"serialNumber", tagforge::TransponderSerialNumber(dump.uid)},
-        {"icManufacturer", dump.geometry.icManufacturer},
         {"blockCount", dump.geometry.blockCount},
         {"blockSize", dump.geometry.blockSize},
         {"blocks", blocks},
+        {"typeText", tagforge::TransponderTypeText(dump.uid)},
     };
     std::cout << document.dump(2) << "\n";
 }
@@ -114,6 +155,9 @@ void AddDumpCommand(CLI::App& app, int& exitCode) {
     command->add_option("--uid", options->uid,
                         "UID of the transponder, most significant byte first");
     command->add_flag("--json", options->json, "print JSON");
+    command->add_flag("--single", options->single,
+                      "one block per request (Read Single Block) instead of runs");
+    command->add_flag("-q,--quiet", options->quiet, "no progress on a terminal");
     command->callback([options, &exitCode] { exitCode = RunDump(*options); });
 }
 

@@ -23,6 +23,7 @@ struct TransponderOptions {
     int32_t block = 0;
     int32_t count = 1;
     std::string data;
+    bool single = false;
 };
 
 const CLI::Validator kUidFormat(
@@ -109,15 +110,14 @@ int RunRead(const TransponderOptions& options) {
     if (given) {
         uid = &*given;
     }
-    for (int32_t block = options.block; block < options.block + options.count; ++block) {
-        uint8_t data[256];
-        const int32_t flags = uid ? FlagsForBlock(options.flags, *uid, block) : options.flags;
-        const int32_t n = VESMOR_ReadBlock(reader.Handle(), block, data, sizeof data,
-                                           uid ? uid->data() : nullptr, uid ? 8 : 0, flags);
-        if (n < 0) {
-            return ReportLibraryError(reader.Handle(), "Block " + std::to_string(block));
-        }
-        std::printf("%4d: %s\n", block, tagforge::HexBytes({data, static_cast<size_t>(n)}).c_str());
+    const std::optional<BlockData> blocks = ReadBlockRange(
+        reader.Handle(), uid, options.block, options.count, options.flags, options.single);
+    if (!blocks) {
+        return kExitFailed;
+    }
+    for (size_t i = 0; i < blocks->size(); ++i) {
+        std::printf("%4d: %s\n", options.block + static_cast<int32_t>(i),
+                    tagforge::HexBytes((*blocks)[i]).c_str());
     }
     return kExitOk;
 }
@@ -134,6 +134,15 @@ int RunWrite(const TransponderOptions& options) {
     if (size == 0 || data.size() % size != 0) {
         std::cerr << "Die Daten (" << data.size() << " Bytes) füllen keine ganzen Blöcke zu "
                   << size << " Bytes.\n";
+        return kExitUsage;
+    }
+    // Nothing is written unless every block lies on the transponder.
+    const int32_t blocks = static_cast<int32_t>(data.size() / size);
+    const int32_t count = target->geometry.blockCount;
+    if (count > 0 && int64_t{options.block} + blocks > count) {
+        std::cerr << "Block " << options.block << " bis " << options.block + blocks - 1
+                  << " liegen nicht auf dem Transponder: er hat " << count << " Blöcke (0 bis "
+                  << count - 1 << "). Nichts geschrieben.\n";
         return kExitUsage;
     }
     for (size_t offset = 0; offset < data.size(); offset += size) {
@@ -167,6 +176,8 @@ void AddTransponderCommands(CLI::App& app, int& exitCode) {
         ->check(CLI::NonNegativeNumber);
     readCommand->add_option("--count", read->count, "number of blocks")
         ->check(CLI::Range(1, 65536));
+    readCommand->add_flag("--single", read->single,
+                          "one block per request (Read Single Block) instead of runs");
     readCommand->callback([read, &exitCode] { exitCode = RunRead(*read); });
 
     auto write = std::make_shared<TransponderOptions>();

@@ -1,8 +1,10 @@
 #include "tools/vesmor/transponder_access.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "app/core/messages.h"
+#include "app/core/transponder_text.h"
 #include "app/core/value_text.h"
 #include "tools/vesmor/common.h"
 #include "vesmor.h"
@@ -13,6 +15,35 @@ namespace {
 
 // In an inventory request the addressed flag asks for one slot only.
 constexpr int32_t kOneSlotFlag = 0x20;
+constexpr size_t kRecord = 11;
+constexpr uint8_t kMakerSt = 0x02;
+// Blocks per VESMOR_ReadBlocks call: eight whole runs of 63 four-byte blocks, so that progress
+// is shown often without costing an exchange.
+constexpr int32_t kBlocksPerCall = 8 * 63;
+
+// Names the transponders of a 16-slot inventory so that the user can pick one with --uid.
+void ListTransponders(int32_t handle, int32_t flags) {
+    uint8_t records[kRecord * 64];
+    const int32_t n = VESMOR_Inventory(handle, records, sizeof records, flags & ~kOneSlotFlag);
+    if (n <= 0) {
+        return;
+    }
+    for (int32_t i = 0; i + static_cast<int32_t>(kRecord) <= n; i += kRecord) {
+        std::cerr << "  " << tagforge::UidText(std::span<const uint8_t, 8>(records + i + 3, 8))
+                  << "\n";
+    }
+    std::cerr << "Wählen Sie einen davon mit --uid.\n";
+}
+
+// The last block of a call: segments end at block 255 where the block numbers of the blocks
+// after it need the protocol extension flag.
+int32_t CallEnd(const Uid* uid, int32_t block, int32_t end) {
+    int32_t last = std::min(end, block + kBlocksPerCall);
+    if (uid && (*uid)[6] == kMakerSt && block <= 255 && last > 256) {
+        last = 256;
+    }
+    return last;
+}
 
 }  // namespace
 
@@ -56,6 +87,7 @@ std::optional<Uid> FindSingleTransponder(int32_t handle, int32_t flags) {
     const int32_t error = VESMOR_GetLastError(handle);
     if (n > 11 || (n < 0 && error == VESMOR_ERR_COLLISION)) {
         std::cerr << tagforge::MessageText(tagforge::kMsgSeveralTransponders) << "\n";
+        ListTransponders(handle, flags);
     } else if (n == 0 || error == VESMOR_ERR_NO_TRANSPONDER) {
         std::cerr << tagforge::MessageText(tagforge::kMsgNoTransponderInField) << "\n";
     } else {
@@ -87,8 +119,42 @@ std::optional<Target> FindTarget(int32_t handle, int32_t flags, const std::strin
     return Target{*uid, *geometry};
 }
 
+std::optional<BlockData> ReadBlockRange(int32_t handle, const Uid* uid, int32_t first,
+                                        int32_t count, int32_t flags, bool single,
+                                        const std::function<void(int32_t)>& progress) {
+    BlockData blocks;
+    const int32_t end = first + count;
+    for (int32_t block = first; block < end;) {
+        const int32_t last = single ? block + 1 : CallEnd(uid, block, end);
+        const int32_t n = last - block;
+        const int32_t blockFlags = uid ? FlagsForBlock(flags, *uid, last - 1) : flags;
+        std::vector<uint8_t> data(static_cast<size_t>(n) * 256);
+        const int32_t got =
+            single ? VESMOR_ReadBlock(handle, block, data.data(), static_cast<int32_t>(data.size()),
+                                      uid ? uid->data() : nullptr, uid ? 8 : 0, blockFlags)
+                   : VESMOR_ReadBlocks(handle, block, n, data.data(),
+                                       static_cast<int32_t>(data.size()),
+                                       uid ? uid->data() : nullptr, uid ? 8 : 0, blockFlags);
+        if (got < 0 || got % n != 0) {
+            ReportLibraryError(handle, n == 1 ? "Block " + std::to_string(block)
+                                              : "Blöcke " + std::to_string(block) + " bis " +
+                                                    std::to_string(last - 1));
+            return std::nullopt;
+        }
+        const size_t each = static_cast<size_t>(got / n);
+        for (int32_t i = 0; i < n; ++i) {
+            const auto begin = data.begin() + static_cast<long>(each * static_cast<size_t>(i));
+            blocks.emplace_back(begin, begin + static_cast<long>(each));
+        }
+        block = last;
+        if (progress) {
+            progress(block - first);
+        }
+    }
+    return blocks;
+}
+
 int32_t FlagsForBlock(int32_t flags, const Uid& uid, int32_t block) {
-    constexpr uint8_t kMakerSt = 0x02;
     return (block > 255 && uid[6] == kMakerSt) ? (flags | 0x08) : flags;
 }
 

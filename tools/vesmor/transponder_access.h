@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,6 +41,14 @@ struct Target {
     TagGeometry geometry;
 };
 std::optional<Target> FindTarget(int32_t handle, int32_t flags, const std::string& uidText);
+
+// Blocks from first on, each as the bytes its read gave; nullopt after printing the library
+// error. Runs of VESMOR_ReadBlocks, or with single one VESMOR_ReadBlock per block. uid may be
+// null (the single transponder, unaddressed). progress, when set, hears the blocks read so far.
+using BlockData = std::vector<std::vector<uint8_t>>;
+std::optional<BlockData> ReadBlockRange(int32_t handle, const Uid* uid, int32_t first,
+                                        int32_t count, int32_t flags, bool single,
+                                        const std::function<void(int32_t)>& progress = {});
 
 // Flags for a block: STMicroelectronics chips need the protocol extension flag for block
 // numbers above 255.
