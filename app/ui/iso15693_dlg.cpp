@@ -119,7 +119,12 @@ void CISO15693Dlg::showEvent(QShowEvent* event) {
     }
     m_started = true;
     BuildColumns();
-    QTimer::singleShot(kStartDelayMs, this, [this] { m_ui->buttonReadAll->click(); });
+    // Pressed only while the window is still open: closed within the delay, it reads nothing.
+    QTimer::singleShot(kStartDelayMs, this, [this] {
+        if (isVisible()) {
+            m_ui->buttonReadAll->click();
+        }
+    });
 }
 
 void CISO15693Dlg::done(int result) {

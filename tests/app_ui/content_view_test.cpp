@@ -195,6 +195,17 @@ class ContentViewTest : public QObject {
         }
     }
 
+    void aWindowClosedBeforeItsStartReadsNothing() {
+        ContentView view;
+        view.link.Field().Insert(ChipKind::kNxp);
+        CISO15693Dlg& window = view.Make(view.handle);
+        window.show();
+        window.reject();
+        QTest::qWait(120);
+        QCOMPARE(view.readPresses, 0);
+        QCOMPARE(view.library.calls, 0);
+    }
+
     void withoutPortHandleTheWindowEndsWithItsMessage() {
         ContentView view;
         CISO15693Dlg& window = view.Make(0);
