@@ -46,6 +46,7 @@ constexpr Message kMessages[] = {
     {213, QT_TRANSLATE_NOOP("Messages", "ISO Fehler 0x13: Blockprogrammierung fehlgeschlagen")},
     {214, QT_TRANSLATE_NOOP("Messages", "ISO Fehler 0x14: Sperrung des Blocks fehlgeschlagen")},
     {215, QT_TRANSLATE_NOOP("Messages", "Fehlerlänge hat nicht die erwartete Größe")},
+    {218, QT_TRANSLATE_NOOP("Messages", " ")},
     {219, QT_TRANSLATE_NOOP("Messages", "Im Feld sind mehrere Transponder")},
     {220, QT_TRANSLATE_NOOP("Messages", "Kein Transponder vorhanden")},
     // Transponder type lines: the serial number is a signed 64-bit number ("%lld").

@@ -12,6 +12,7 @@ enum MessageId : int {
     kMsgAboutMenu = 101,  // "Inf&o über VESMOR Tagforge ..."
     kMsgNoReaderAtPort = 129,
     kMsgFirmwareVersion = 139,  // "FW V%d.%02d"
+    kMsgBlankLine = 218,        // a single blank: clears the content window's message line
     kMsgSeveralTransponders = 219,
     kMsgNoTransponderInField = 220,
     kMsgGerman = 171,

@@ -26,18 +26,29 @@ int64_t TransponderSerialNumber(std::span<const uint8_t, 8> uid) {
     return serial;
 }
 
-std::string TransponderTypeText(std::span<const uint8_t, 8> uid) {
+int TransponderTypeMessageId(int icManufacturer) {
+    for (const MakerText& m : kMakerTexts) {
+        if (m.maker == icManufacturer) {
+            return m.messageId;
+        }
+    }
+    return kUnknownMakerText;
+}
+
+std::string TransponderTypeText(std::span<const uint8_t, 8> uid, const char* format) {
     const int maker = uid[6];
     const long long serial = TransponderSerialNumber(uid);
     char text[160];
-    for (const MakerText& m : kMakerTexts) {
-        if (m.maker == maker) {
-            std::snprintf(text, sizeof text, MessageText(m.messageId), serial);
-            return text;
-        }
+    if (TransponderTypeMessageId(maker) == kUnknownMakerText) {
+        std::snprintf(text, sizeof text, format, maker, serial);
+    } else {
+        std::snprintf(text, sizeof text, format, serial);
     }
-    std::snprintf(text, sizeof text, MessageText(kUnknownMakerText), maker, serial);
     return text;
+}
+
+std::string TransponderTypeText(std::span<const uint8_t, 8> uid) {
+    return TransponderTypeText(uid, MessageText(TransponderTypeMessageId(uid[6])));
 }
 
 std::string HexBytes(std::span<const uint8_t> bytes) {

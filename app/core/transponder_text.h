@@ -15,6 +15,13 @@ int64_t TransponderSerialNumber(std::span<const uint8_t, 8> uid);
 // byte 6), or the "Unknown Type" line with the code for makers without a name.
 std::string TransponderTypeText(std::span<const uint8_t, 8> uid);
 
+// The string id of that line for an IC manufacturer code (229, "Unknown Type", for makers
+// without a name of their own).
+int TransponderTypeMessageId(int icManufacturer);
+// The type line from `format`, the text of TransponderTypeMessageId (German or a translation):
+// the serial number, preceded by the code for the "Unknown Type" line.
+std::string TransponderTypeText(std::span<const uint8_t, 8> uid, const char* format);
+
 // Bytes as two upper-case hexadecimal digits each, separated by single blanks.
 std::string HexBytes(std::span<const uint8_t> bytes);
 

@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include "app/ui/fixed_font.h"
+#include "app/ui/iso15693_dlg.h"
 #include "app/ui/text_limit.h"
 #include "app/ui/window_icon.h"
 #include "app/ui/window_text.h"
@@ -59,8 +60,11 @@ void CVESMOR_TagforgeDlg::ConnectSignals() {
     connect(ui.buttonReadOnce, &QPushButton::clicked, this, [this] { OnReadOnce(); });
     connect(ui.buttonWriteCycle, &QPushButton::clicked, this, [this] { ToggleCycle(true); });
     connect(ui.buttonReadCycle, &QPushButton::clicked, this, [this] { ToggleCycle(false); });
-    connect(ui.buttonAll, &QPushButton::clicked, this,
-            [this] { m_services.prompts.ShowContentView(this, m_stack->connection.Handle()); });
+    connect(ui.buttonAll, &QPushButton::clicked, this, [this] {
+        CISO15693Dlg content(m_stack->connection.Handle(), m_services.library, m_services.profile,
+                             m_services.prompts, this);
+        m_services.prompts.RunModal(content);
+    });
     connect(ui.buttonCopy, &QPushButton::clicked, this, [this] { OnCopyReadValue(); });
     connect(ui.buttonResetStatus, &QPushButton::clicked, this, [this] { m_stack->status.Clear(); });
     connect(ui.checkAutoNull, &QCheckBox::clicked, this, [this] { OnLeadingZeroToggle(); });

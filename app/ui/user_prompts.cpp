@@ -2,10 +2,7 @@
 
 #include <QDesktopServices>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 #include "app/ui/file_dialogs.h"
 #include "app/ui/window_text.h"
@@ -31,24 +28,6 @@ QString DialogPrompts::ChooseLogFile(QWidget* parent, bool writeLog, const QStri
 QString DialogPrompts::ChooseDataFile(QWidget* parent, bool save) {
     CDataFileDialog dialog(parent, save);
     return RunFileDialog(dialog);
-}
-
-void DialogPrompts::ShowContentView(QWidget* parent, int32_t portHandle) {
-    if (portHandle == 0) {
-        Message(parent, MessageQ(kMsgNoPortHandle));
-        return;
-    }
-    // The table of all blocks comes with the content window; until then an empty window.
-    QDialog window(parent);
-    window.setWindowTitle("VESMOR Tagforge (Transponder Inhalt)");
-    auto* layout = new QVBoxLayout(&window);
-    auto* buttons = new QDialogButtonBox(&window);
-    buttons->addButton("Schließen", QDialogButtonBox::RejectRole);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &window, &QDialog::reject);
-    layout->addStretch();
-    layout->addWidget(buttons);
-    window.resize(480, 320);
-    window.exec();
 }
 
 bool DialogPrompts::Question(QWidget* parent, const QString& text) {

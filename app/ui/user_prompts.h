@@ -1,12 +1,12 @@
 #pragma once
 // What the main window asks of the user in its own modal windows: message boxes, file choices,
-// the transponder content window, the interface selection window. Tests replace it.
+// and running its modal windows (the interface selection window, the transponder content
+// window). Tests replace it.
 
 #include <QDialog>
 #include <QMessageBox>
 #include <QString>
 #include <QWidget>
-#include <cstdint>
 #include <memory>
 
 #include "periphery/ui/port_prompts.h"
@@ -18,7 +18,6 @@ class UiPrompts : public PortDlgPrompts {
     // The chosen file, or empty when cancelled.
     virtual QString ChooseLogFile(QWidget* parent, bool writeLog, const QString& current) = 0;
     virtual QString ChooseDataFile(QWidget* parent, bool save) = 0;
-    virtual void ShowContentView(QWidget* parent, int32_t portHandle) = 0;
     // Runs a dialog of the window modally; its result code.
     virtual int RunModal(QDialog& dialog) = 0;
 };
@@ -29,7 +28,6 @@ class DialogPrompts final : public UiPrompts {
     void Message(QWidget* parent, const QString& text) override;
     QString ChooseLogFile(QWidget* parent, bool writeLog, const QString& current) override;
     QString ChooseDataFile(QWidget* parent, bool save) override;
-    void ShowContentView(QWidget* parent, int32_t portHandle) override;
     bool Question(QWidget* parent, const QString& text) override;
     void OpenAddress(const QUrl& address) override;
     int RunModal(QDialog& dialog) override;

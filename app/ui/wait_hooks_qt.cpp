@@ -84,8 +84,15 @@ void UiWaitHooks::End() {
     g_blocker->m_focus.clear();
 }
 
+void UiWaitHooks::AllowDuringWaits(QWidget* control) {
+    if (g_blocker) {
+        g_blocker->m_allowed = control;
+    }
+}
+
 bool UiWaitHooks::eventFilter(QObject* watched, QEvent* event) {
-    if (!m_window || !IsUserInput(event) || !watched->isWidgetType()) {
+    if (!m_window || !IsUserInput(event) || !watched->isWidgetType() ||
+        (m_allowed && watched == m_allowed)) {
         return false;
     }
     return static_cast<QWidget*>(watched)->window() == m_window;

@@ -20,6 +20,10 @@ class UiWaitHooks final : public QObject {
     static void Pump();
     static void End();
 
+    // A control that keeps taking input while a wait blocks its window, such as the button that
+    // stops the work that waits; nullptr for none.
+    static void AllowDuringWaits(QWidget* control);
+
     // Begin() for its lifetime, with Pump() between.
     class Scope {
       public:
@@ -36,6 +40,7 @@ class UiWaitHooks final : public QObject {
     int m_depth = 0;
     QPointer<QWidget> m_window;
     QPointer<QWidget> m_focus;
+    QPointer<QWidget> m_allowed;
 };
 
 }  // namespace tagforge::ui

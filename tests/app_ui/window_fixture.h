@@ -30,13 +30,13 @@ class RecordingPrompts final : public UiPrompts {
         (save ? savesAsked : loadsAsked)++;
         return nextFile;
     }
-    void ShowContentView(QWidget*, int32_t) override { ++contentViews; }
     bool Question(QWidget*, const QString& text) override {
         questions << text;
         return false;
     }
     void OpenAddress(const QUrl& address) override { opened << address; }
-    // The interface selection window: cancelled unless the test decides otherwise.
+    // The interface selection window and the content window: cancelled unless the test decides
+    // otherwise.
     int RunModal(QDialog& dialog) override {
         ++modalRuns;
         return runModal ? runModal(dialog) : QDialog::Rejected;
@@ -50,7 +50,6 @@ class RecordingPrompts final : public UiPrompts {
     QString nextFile;
     int savesAsked = 0;
     int loadsAsked = 0;
-    int contentViews = 0;
 };
 
 // A simulated programmer with the profile pointing at it.

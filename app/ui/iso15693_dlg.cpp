@@ -1,0 +1,343 @@
+#include "app/ui/iso15693_dlg.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTime>
+#include <QTimer>
+
+#include "app/core/messages.h"
+#include "app/core/tag_layout.h"
+#include "app/core/transponder_text.h"
+#include "app/ui/wait_hooks_qt.h"
+#include "app/ui/window_text.h"
+#include "periphery/ui/editable_list_ctrl.h"
+#include "ui_iso15693_dlg.h"
+
+namespace tagforge::ui {
+
+namespace {
+
+constexpr int kStartDelayMs = 50;
+constexpr int kTitlePointSize = 20;
+constexpr int kInventoryRecordSize = 11;
+constexpr int32_t kOneSlotFlag = 0x20;
+constexpr int32_t kInfineonOption = 0x100;
+constexpr int kMakerInfineon = 5;
+constexpr int kCollisionError = 23;
+constexpr int kWrongDataCountError = 6;  // its message says what a short block answer is
+constexpr int kCellPadding = 12;         // pixels around a cell's text
+
+// The wait cursor for the lifetime of the object.
+class WaitCursor {
+  public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// Painting the table after every block would take a tenth of the time of a block exchange at
+// 115200 baud: while the table fills, its cells are painted this often.
+constexpr int kTableRefreshMs = 40;
+
+// Lets the table's cells be painted only every kTableRefreshMs while the object lives, and
+// always afterwards.
+class ThrottledPainting {
+  public:
+    explicit ThrottledPainting(QWidget* viewport) : m_viewport(viewport) { m_clock.start(); }
+    ~ThrottledPainting() { m_viewport->setUpdatesEnabled(true); }
+    ThrottledPainting(const ThrottledPainting&) = delete;
+    ThrottledPainting& operator=(const ThrottledPainting&) = delete;
+
+    // After a change: the next wait of the library paints it when the time has come.
+    void Changed() {
+        const bool paint = m_clock.elapsed() >= kTableRefreshMs;
+        m_viewport->setUpdatesEnabled(paint);
+        if (paint) {
+            m_clock.restart();
+        }
+    }
+
+  private:
+    QWidget* m_viewport;
+    QElapsedTimer m_clock;
+};
+
+// A control that stays usable during the library's waits while the object lives.
+class UsableDuringWaits {
+  public:
+    explicit UsableDuringWaits(QWidget* control) { UiWaitHooks::AllowDuringWaits(control); }
+    ~UsableDuringWaits() { UiWaitHooks::AllowDuringWaits(nullptr); }
+    UsableDuringWaits(const UsableDuringWaits&) = delete;
+    UsableDuringWaits& operator=(const UsableDuringWaits&) = delete;
+};
+
+}  // namespace
+
+CISO15693Dlg::CISO15693Dlg(int32_t portHandle, ReaderLibrary& library, ProfileStore& profile,
+                           PortDlgPrompts& prompts, QWidget* parent)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::CISO15693Dlg>()),
+      m_portHandle(portHandle),
+      m_library(library),
+      m_prompts(prompts),
+      m_requestFlag(profile.ReadInt("Settings", "RequestFlag", 1)) {
+    m_ui->setupUi(this);
+    m_ui->labelTitle->setText(MessageQ(kMsgNoTransponderInField));
+    QFont title = m_ui->labelTitle->font();
+    title.setPointSize(kTitlePointSize);
+    title.setBold(true);
+    m_ui->labelTitle->setFont(title);
+    CEditableListCtrl& table = Table();
+    table.EnableRowAppend(false);
+    table.EnableRowDrag(false);
+    connect(m_ui->buttonReadAll, &QPushButton::clicked, this, [this] { ReadAll(); });
+    connect(m_ui->buttonClose, &QPushButton::clicked, this, [this] { reject(); });
+}
+
+CISO15693Dlg::~CISO15693Dlg() = default;
+
+CEditableListCtrl& CISO15693Dlg::Table() const {
+    return *m_ui->listContent;
+}
+
+int CISO15693Dlg::exec() {
+    if (m_portHandle == 0) {
+        m_prompts.Message(parentWidget(), MessageQ(kMsgNoPortHandle));
+        setResult(QDialog::Rejected);
+        return QDialog::Rejected;
+    }
+    return QDialog::exec();
+}
+
+void CISO15693Dlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_started || m_portHandle == 0) {
+        return;
+    }
+    m_started = true;
+    BuildColumns();
+    // Pressed only while the window is still open: closed within the delay, it reads nothing.
+    QTimer::singleShot(kStartDelayMs, this, [this] {
+        if (isVisible()) {
+            m_ui->buttonReadAll->click();
+        }
+    });
+}
+
+void CISO15693Dlg::done(int result) {
+    m_stopRequested = m_reading;
+    QDialog::done(result);
+}
+
+void CISO15693Dlg::ReadAll() {
+    if (m_reading) {
+        return;
+    }
+    m_reading = true;
+    m_stopRequested = false;
+    {
+        const WaitCursor cursor;
+        const UsableDuringWaits closeButton(m_ui->buttonClose);
+        if (FindTransponder()) {
+            const Uid uid = m_uids.front();
+            ReadTagInfo(uid);
+            if (!m_stopRequested) {
+                ShowTypeLine(uid);
+                BuildColumns();
+                FillTable(uid);
+            }
+        }
+    }
+    m_reading = false;
+}
+
+bool CISO15693Dlg::FindTransponder() {
+    uint8_t records[kInventoryRecordSize];
+    int32_t n = -1;
+    for (int attempt = 0; attempt < kAttempts && n < 0 && !m_stopRequested; ++attempt) {
+        n = m_library.Inventory(m_portHandle, records, sizeof records,
+                                m_requestFlag | kOneSlotFlag);
+    }
+    m_uids.clear();
+    if (m_stopRequested) {
+        return false;
+    }
+    if (n < 0) {
+        if (m_library.GetLastError(m_portHandle) == kCollisionError) {
+            Table().setRowCount(0);
+            ShowTitle(kMsgSeveralTransponders);
+            return false;
+        }
+    }
+    for (int at = 0; at + kInventoryRecordSize <= n; at += kInventoryRecordSize) {
+        if ((records[at] & 0x0F) == 0) {
+            Uid uid;
+            std::copy(records + at + 3, records + at + kInventoryRecordSize, uid.begin());
+            m_uids.push_back(uid);
+        }
+    }
+    if (m_uids.empty()) {
+        Table().setRowCount(0);
+        ShowTitle(kMsgNoTransponderInField);
+        return false;
+    }
+    return true;
+}
+
+void CISO15693Dlg::ReadTagInfo(const Uid& uid) {
+    TagSlot& slot = m_slots[0];
+    const bool infineon = uid[6] == kMakerInfineon;
+    const int32_t flags = infineon ? (m_requestFlag | kInfineonOption) : m_requestFlag;
+    for (int attempt = 0; attempt < kAttempts && !m_stopRequested; ++attempt) {
+        int32_t count = slot.blockCount;
+        int32_t size = slot.blockSize;
+        int32_t maker = uid[6];
+        if (m_library.GetTagInfo(m_portHandle, uid.data(), infineon ? 0 : 8, &count, &size, &maker,
+                                 flags) != -1) {
+            ShowMessage(kMsgBlankLine);
+            slot.blockCount = count;
+            slot.blockSize = size;
+            slot.icManufacturer = maker;
+            slot.blocksPerRow = BlocksPerRow(size);
+            return;
+        }
+        ShowMessage(ErrorCodeMessageId(m_library.GetLastError(m_portHandle)));
+    }
+    // The table is read with the geometry the slot holds; the maker is the UID's.
+    slot.icManufacturer = uid[6];
+}
+
+void CISO15693Dlg::ShowTypeLine(const Uid& uid) {
+    const QByteArray format = MessageQ(TransponderTypeMessageId(uid[6])).toUtf8();
+    m_ui->labelTitle->setText(FromUtf8(TransponderTypeText(uid, format.constData())));
+}
+
+void CISO15693Dlg::FillTable(const Uid& uid) {
+    if (m_uids.size() != 1) {
+        return;
+    }
+    const TagSlot& slot = m_slots[0];
+    CEditableListCtrl& table = Table();
+    ThrottledPainting painting(table.viewport());
+    for (int first = 0; first < slot.blockCount; first += slot.blocksPerRow) {
+        const BlockRow row = RowAt(first, slot.blocksPerRow, slot.blockCount);
+        const int r = table.AppendRow(FromUtf8(RowLabel(row)));
+        for (int block = row.firstBlock; block <= row.lastBlock; ++block) {
+            if (!BlockIsRead(block, slot.blockCount, slot.icManufacturer)) {
+                break;
+            }
+            QString text;
+            if (!ReadBlock(block, uid, text)) {
+                return;
+            }
+            table.SetItemText(r, 1 + block - row.firstBlock, text);
+            table.scrollToItem(table.item(r, 0));
+            painting.Changed();
+        }
+    }
+    ShowMessage(kMsgBlankLine);
+}
+
+bool CISO15693Dlg::ReadBlock(int block, const Uid& uid, QString& text) {
+    const TagSlot& slot = m_slots[0];
+    std::vector<uint8_t> data(static_cast<size_t>(std::max(slot.blockSize, 1)));
+    const int32_t flags = BlockRequestFlags(m_requestFlag, slot.icManufacturer, block);
+    int32_t n = -1;
+    for (int attempt = 0; attempt < kAttempts && n < 0; ++attempt) {
+        if (m_stopRequested) {
+            return false;
+        }
+        n = m_library.ReadBlock(m_portHandle, block, data.data(), static_cast<int32_t>(data.size()),
+                                uid.data(), 8, flags);
+    }
+    if (m_stopRequested) {
+        return false;
+    }
+    if (n < 0) {
+        ShowMessage(ErrorCodeMessageId(m_library.GetLastError(m_portHandle)));
+        return false;
+    }
+    if (n != slot.blockSize) {
+        ShowMessage(ErrorCodeMessageId(kWrongDataCountError));
+        return false;
+    }
+    ShowMessage(kMsgBlankLine);
+    text = FromUtf8(HexBytes(data));
+    return true;
+}
+
+int CISO15693Dlg::ClientWidth() const {
+    const CEditableListCtrl& table = Table();
+    return table.width() - 2 * table.frameWidth();
+}
+
+void CISO15693Dlg::BuildColumns() {
+    CEditableListCtrl& table = Table();
+    const TagSlot& slot = m_slots[0];
+    const int perRow = slot.blocksPerRow;
+    table.setRowCount(0);
+    if (table.columnCount() != perRow + 1) {
+        table.DeleteAllColumns();
+        const int client = ClientWidth();
+        const int first = client / 10;
+        const int scrollBar = table.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        table.InsertColumn(0, "BlockNr", Qt::AlignHCenter, first);
+        for (int c = 1; c <= perRow; ++c) {
+            table.InsertColumn(c, "Daten", Qt::AlignLeft, (client - first - scrollBar) / perRow);
+        }
+    }
+    // Every data column shows a whole block and edits as many characters.
+    const int cellChars = 3 * slot.blockSize - 1;
+    const int cellWidth =
+        table.fontMetrics().horizontalAdvance(QString(cellChars, QChar('0'))) + kCellPadding;
+    table.ResetColumnEditors();
+    for (int c = 1; c <= perRow; ++c) {
+        table.setColumnWidth(c, std::max(table.columnWidth(c), cellWidth));
+        table.SetColumnEditLength(c, cellChars);
+    }
+}
+
+void CISO15693Dlg::ShowTitle(int messageId) {
+    m_ui->labelTitle->setText(MessageQ(messageId));
+}
+
+void CISO15693Dlg::ShowMessage(int id) {
+    ShowMessageText(MessageQ(id));
+}
+
+void CISO15693Dlg::ShowMessageText(const QString& text) {
+    if (!m_message.isEmpty()) {
+        AppendHistory(m_message);
+    }
+    if (text.trimmed().isEmpty()) {
+        m_message.clear();
+        m_ui->editMessage->clear();
+        return;
+    }
+    m_message = QTime::currentTime().toString("HH:mm:ss") + " -> " + text;
+    QString shown = m_message;
+    shown.replace("\r\n", " ");
+    m_ui->editMessage->setText(shown.trimmed());
+}
+
+void CISO15693Dlg::AppendHistory(const QString& text) {
+    if (m_historyLines > kMaxHistoryLines) {
+        m_ui->editHistory->clear();
+        m_historyLines = 1;
+    }
+    QString entry = text;
+    if (!entry.endsWith('\n')) {
+        entry += "\r\n";
+    }
+    m_historyLines += static_cast<int>(entry.count('\n'));
+    entry.remove('\r');
+    QPlainTextEdit* history = m_ui->editHistory;
+    history->moveCursor(QTextCursor::End);
+    history->insertPlainText(entry);
+    history->ensureCursorVisible();
+}
+
+}  // namespace tagforge::ui
