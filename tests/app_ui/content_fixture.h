@@ -43,6 +43,7 @@ class ObservedLibrary final : public ReaderLibrary {
         return Count(real.GetDeviceName(handle, buffer, size));
     }
     int32_t IsUSB(int32_t handle) override { return Count(real.IsUSB(handle)); }
+    int32_t IsConnected(int32_t handle) override { return real.IsConnected(handle); }
     int32_t GetLastError(int32_t handle) override { return real.GetLastError(handle); }
     int32_t Inventory(int32_t handle, unsigned char* buffer, int32_t size, int32_t flags) override {
         ++inventories;
