@@ -46,6 +46,17 @@ TEST(CliUsage, BaudValueMustBeARateWithALineCode) {
     }
 }
 
+TEST(CliUsage, BlockNumberOutsideItsRangeIsOneShortLine) {
+    for (const char* bad : {"-1", "65536", "x"}) {
+        const ProgramResult r = Vesmor({"read", "-p", "x", "--block", bad});
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(
+            r.err.rfind(std::string("--block: ") + bad + " is not a block number (0-65535)\n", 0),
+            0u)
+            << r.err;
+    }
+}
+
 TEST(CliUsage, RefusedJobNamesItsOptionBeforeTheWindowsMessage) {
     ProgramResult r = Vesmor({"program", "-p", "x", "--format", "9", "--value", "1"});
     EXPECT_EQ(r.exitCode, 2);

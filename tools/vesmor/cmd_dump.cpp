@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "app/core/tag_layout.h"
 #include "app/core/transponder_text.h"
 #include "tools/vesmor/commands.h"
 #include "tools/vesmor/common.h"
@@ -19,8 +20,6 @@
 namespace vesmor::cli {
 
 namespace {
-
-constexpr int32_t kMakerEm = 0x16;  // its last block cannot be read
 
 struct DumpOptions {
     ConnectionOptions connection;
@@ -70,8 +69,10 @@ std::optional<Dump> ReadEverything(int32_t handle, const DumpOptions& options) {
     dump.uid = target->uid;
     dump.geometry = target->geometry;
     // The EM chip's last block cannot be read: it is listed, but not asked for.
-    const bool lastUnreadable = dump.geometry.icManufacturer == kMakerEm;
-    const int32_t readable = std::max(dump.geometry.blockCount - (lastUnreadable ? 1 : 0), 0);
+    const int32_t count = dump.geometry.blockCount;
+    const bool lastUnreadable =
+        count > 0 && !tagforge::BlockIsRead(count - 1, count, dump.geometry.icManufacturer);
+    const int32_t readable = std::max(count - (lastUnreadable ? 1 : 0), 0);
     if (readable > 0) {
         Progress progress(!options.quiet && ::isatty(STDERR_FILENO), readable);
         const std::optional<BlockData> blocks = ReadBlockRange(
@@ -83,7 +84,7 @@ std::optional<Dump> ReadEverything(int32_t handle, const DumpOptions& options) {
             dump.blocks.push_back(tagforge::HexBytes(block));
         }
     }
-    if (lastUnreadable && dump.geometry.blockCount > 0) {
+    if (lastUnreadable) {
         dump.blocks.emplace_back();
     }
     return dump;
@@ -99,14 +100,13 @@ std::string ChipName(const Uid& uid) {
 }
 
 void PrintTable(const Dump& dump) {
-    const int32_t size = dump.geometry.blockSize;
-    const int32_t perRow = (size == 4 || size == 8 || size == 16 || size == 32) ? 4 : 1;
     std::printf("UID: %s\n%s\n\nBlockNr  Daten\n", tagforge::UidText(dump.uid).c_str(),
                 tagforge::TransponderTypeText(dump.uid).c_str());
-    const int32_t count = static_cast<int32_t>(dump.blocks.size());
-    for (int32_t first = 0; first < count; first += perRow) {
-        std::printf("%02d - %02d", first, std::min(first + perRow, count) - 1);
-        for (int32_t b = first; b < std::min(first + perRow, count); ++b) {
+    const int count = static_cast<int>(dump.blocks.size());
+    for (const tagforge::BlockRow& row :
+         tagforge::BlockRows(count, tagforge::BlocksPerRow(dump.geometry.blockSize))) {
+        std::printf("%s", tagforge::RowLabel(row).c_str());
+        for (int b = row.firstBlock; b <= row.lastBlock; ++b) {
             std::printf("  %s", dump.blocks[static_cast<size_t>(b)].c_str());
         }
         std::printf("\n");

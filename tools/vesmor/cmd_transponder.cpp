@@ -173,7 +173,7 @@ void AddTransponderCommands(CLI::App& app, int& exitCode) {
     CLI::App* readCommand = AddTransponderCommand(app, "read", "read blocks", *read);
     readCommand->add_option("--block", read->block, "first block")
         ->required()
-        ->check(CLI::NonNegativeNumber);
+        ->check(BlockNumber());
     readCommand->add_option("--count", read->count, "number of blocks")
         ->check(CLI::Range(1, 65536));
     readCommand->add_flag("--single", read->single,
@@ -184,7 +184,7 @@ void AddTransponderCommands(CLI::App& app, int& exitCode) {
     CLI::App* writeCommand = AddTransponderCommand(app, "write", "write whole blocks", *write);
     writeCommand->add_option("--block", write->block, "first block")
         ->required()
-        ->check(CLI::NonNegativeNumber);
+        ->check(BlockNumber());
     writeCommand->add_option("--data", write->data, "hexadecimal bytes, whole blocks")
         ->required()
         ->check(kHexFormat);

@@ -110,6 +110,23 @@ void ExplainOpenFailure(const ConnectionOptions& options, int32_t result) {
     }
 }
 
+CLI::Validator BlockNumber() {
+    return CLI::Validator(
+        [](std::string& text) {
+            size_t used = 0;
+            long value = -1;
+            try {
+                value = std::stol(text, &used);
+            } catch (const std::exception&) {
+                used = 0;
+            }
+            return used == text.size() && value >= 0 && value <= 65535
+                       ? std::string()
+                       : text + " is not a block number (0-65535)";
+        },
+        "BLOCK");
+}
+
 void AddConnectionOptions(CLI::App& command, ConnectionOptions& options) {
     command.add_option("-p,--port", options.port, "connection name, e.g. /dev/ttyUSB0 or COM1:2")
         ->required();

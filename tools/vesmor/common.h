@@ -19,6 +19,9 @@ struct ConnectionOptions {
     int32_t timeoutMs = 500;
 };
 
+// Checks a block number option: 0..65535 (16-bit block numbers), said in one short line.
+CLI::Validator BlockNumber();
+
 // Adds -p/--port, -b/--baud and -t/--timeout to a command.
 void AddConnectionOptions(CLI::App& command, ConnectionOptions& options);
 

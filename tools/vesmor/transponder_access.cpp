@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "app/core/messages.h"
+#include "app/core/tag_layout.h"
 #include "app/core/transponder_text.h"
 #include "app/core/value_text.h"
 #include "tools/vesmor/common.h"
@@ -16,7 +17,6 @@ namespace {
 // In an inventory request the addressed flag asks for one slot only.
 constexpr int32_t kOneSlotFlag = 0x20;
 constexpr size_t kRecord = 11;
-constexpr uint8_t kMakerSt = 0x02;
 // Blocks per VESMOR_ReadBlocks call: eight whole runs of 63 four-byte blocks, so that progress
 // is shown often without costing an exchange.
 constexpr int32_t kBlocksPerCall = 8 * 63;
@@ -39,7 +39,7 @@ void ListTransponders(int32_t handle, int32_t flags) {
 // after it need the protocol extension flag.
 int32_t CallEnd(const Uid* uid, int32_t block, int32_t end) {
     int32_t last = std::min(end, block + kBlocksPerCall);
-    if (uid && (*uid)[6] == kMakerSt && block <= 255 && last > 256) {
+    if (uid && (*uid)[6] == tagforge::kMakerStMicroelectronics && block <= 255 && last > 256) {
         last = 256;
     }
     return last;
@@ -155,7 +155,7 @@ std::optional<BlockData> ReadBlockRange(int32_t handle, const Uid* uid, int32_t 
 }
 
 int32_t FlagsForBlock(int32_t flags, const Uid& uid, int32_t block) {
-    return (block > 255 && uid[6] == kMakerSt) ? (flags | 0x08) : flags;
+    return tagforge::BlockRequestFlags(flags, uid[6], block);
 }
 
 }  // namespace vesmor::cli
