@@ -11,6 +11,7 @@
 #include "library/wait_hooks.h"
 #include "periphery/model_table.h"
 #include "transports/serial_discovery.h"
+#include "transports/sim_announcement.h"
 #include "transports/usb_driver_check.h"
 
 using vesmor::CVESMOR_SDKApp;
@@ -86,6 +87,9 @@ int32_t VESMOR_GetComPorts(char* buffer, int32_t size) {
         std::vector<std::string> names;
         if (ValidBuffer(buffer, size)) {
             vesmor::ListSerialPorts(vesmor::SysfsTree::FromEnvironment(), names);
+            // A running vesmor-sim is offered like a device, after the real ones.
+            const std::vector<std::string> simulators = vesmor::AnnouncedSimulators();
+            names.insert(names.end(), simulators.begin(), simulators.end());
         }
         return WriteList(names, buffer, size);
     });

@@ -12,6 +12,7 @@
 
 #include "sim/conveyor.h"
 #include "sim/pty_link.h"
+#include "transports/sim_announcement.h"
 
 namespace {
 
@@ -128,6 +129,8 @@ int main(int argc, char** argv) {
     for (const auto& [kind, uid] : placed) {
         link.Field().Insert(kind, uid);
     }
+    // The interface list of the window offers the simulated reader while this program runs.
+    const std::string announcement = vesmor::AnnounceSimulator(link.Path());
     std::cout << link.Path() << std::endl;
     std::unique_ptr<vesmor::sim::Conveyor> belt;
     if (everyMs > 0) {
@@ -137,6 +140,9 @@ int main(int argc, char** argv) {
     }
     while (!g_stop) {
         ::pause();
+    }
+    if (!announcement.empty()) {
+        ::unlink(announcement.c_str());
     }
     return 0;
 }

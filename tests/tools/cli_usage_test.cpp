@@ -6,6 +6,11 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
 #include "sim/pty_link.h"
 #include "tests/tools/run_program.h"
 
@@ -112,6 +117,42 @@ TEST(CliOpenFailures, DeviceWithoutAccessNamesTheGroupToJoin) {
     EXPECT_TRUE(Contains(r.err, reader.Path() + ": Zugriff verweigert: den Benutzer in die Gruppe "
                                                 "dialout aufnehmen"))
         << r.err;
+}
+
+TEST(SimulatorAnnouncement, RunningSimulatorIsListedUntilItStops) {
+    char dir[] = "/tmp/vesmor-announce-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    ASSERT_EQ(::setenv("VESMOR_RUNTIME_DIR", dir, 1), 0);  // the children inherit it
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    char* argv[] = {const_cast<char*>(VESMOR_SIM), nullptr};
+    pid_t simulator = 0;
+    ASSERT_EQ(::posix_spawn(&simulator, VESMOR_SIM, &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    FILE* lines = ::fdopen(out[0], "r");
+    char first[256] = {};
+    ASSERT_NE(std::fgets(first, sizeof first, lines), nullptr);
+    const std::string pty = std::string(first).substr(0, std::strlen(first) - 1);
+
+    ProgramResult r = Vesmor({"ports"});
+    EXPECT_EQ(r.out.rfind("# Art\tVerbindungsname (für -p)\n", 0), 0u) << r.out;
+    EXPECT_TRUE(Contains(r.out, "COM\t" + pty + " [VESMOR Simulator]\n")) << r.out;
+    r = Vesmor({"info", "-p", pty + " [VESMOR Simulator]"});
+    EXPECT_EQ(r.exitCode, 0) << "the listed name opens the simulated reader: " << r.err;
+
+    ::kill(simulator, SIGINT);
+    ::waitpid(simulator, nullptr, 0);
+    std::fclose(lines);
+    EXPECT_FALSE(std::filesystem::exists(std::string(dir) + "/vesmor-sim/" +
+                                         std::to_string(simulator) + ".pty"));
+    EXPECT_FALSE(Contains(Vesmor({"ports"}).out, "[VESMOR Simulator]"));
+    ::unsetenv("VESMOR_RUNTIME_DIR");
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

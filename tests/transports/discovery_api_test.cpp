@@ -1,8 +1,11 @@
 // Discovery through the public functions, against a fake device tree named by the environment.
 
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -18,6 +21,7 @@ class DiscoveryApiTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_EQ(setenv("VESMOR_SYSFS_ROOT", fake.Root().c_str(), 1), 0);
         ASSERT_EQ(setenv("VESMOR_MODULES_DIR", fake.ModulesDir().c_str(), 1), 0);
+        ASSERT_EQ(setenv("VESMOR_RUNTIME_DIR", fake.Root().c_str(), 1), 0);
         // A virtual COM reader on its driver, an FTDI cable, an FTDI reader without driver.
         const std::string reader = fake.AddUsbDevice("1-2", 0x1C40, 0x05AC, "CDC Serial");
         fake.AddTtyOfInterface("ttyACM0", fake.AddUsbInterface(reader, 0, "cdc_acm"));
@@ -29,6 +33,14 @@ class DiscoveryApiTest : public ::testing::Test {
     void TearDown() override {
         unsetenv("VESMOR_SYSFS_ROOT");
         unsetenv("VESMOR_MODULES_DIR");
+        unsetenv("VESMOR_RUNTIME_DIR");
+    }
+
+    // An announcement as vesmor-sim writes it, for the process `pid`.
+    void Announce(pid_t pid, const std::string& device) {
+        const std::filesystem::path dir = std::filesystem::path(fake.Root()) / "vesmor-sim";
+        std::filesystem::create_directories(dir);
+        std::ofstream(dir / (std::to_string(pid) + ".pty")) << device << "\n";
     }
 
     std::string ComPorts(int32_t size, int32_t& result) {
@@ -57,6 +69,22 @@ TEST_F(DiscoveryApiTest, ComPortsFillTheListBufferByteForByte) {
     char one = 'x';
     EXPECT_EQ(VESMOR_GetComPorts(&one, -1), -1);
     EXPECT_EQ(one, 'x');
+}
+
+TEST_F(DiscoveryApiTest, RunningSimulatorsFollowTheDevices) {
+    using namespace std::string_literals;
+    Announce(::getpid(), "/dev/null");  // a character device standing in for its pty
+    const pid_t ended = ::fork();
+    if (ended == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(ended, nullptr, 0);
+    Announce(ended, "/dev/zero");
+    Announce(::getpid() == 1 ? 2 : 1, "/dev/tagforge-gone");
+    int32_t result = 0;
+    const std::string list = ComPorts(200, result);
+    EXPECT_EQ(list.substr(0, static_cast<size_t>(result)),
+              "/dev/ttyACM0 [Vek Virtual COM]\0/dev/ttyUSB1\0/dev/null [VESMOR Simulator]\0\0"s);
 }
 
 TEST_F(DiscoveryApiTest, DriverQueriesReadTheSameTree) {

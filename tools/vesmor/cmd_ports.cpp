@@ -28,6 +28,9 @@ void PrintList(const char* kind, ListFunction list) {
 void AddPortsCommand(CLI::App& app, int& exitCode) {
     CLI::App* command = app.add_subcommand("ports", "list the reader interfaces present");
     command->callback([&exitCode] {
+        // Kind, then the connection name to give to -p (a serial port's description in
+        // brackets may stay: the device path is the text up to the first blank).
+        std::cout << "# Art\tVerbindungsname (für -p)\n";
         PrintList("COM", VESMOR_GetComPorts);
         PrintList("USB", VESMOR_GetHidPorts);
         PrintList("Bluetooth", VESMOR_GetBluetoothPorts);
