@@ -42,8 +42,9 @@ void CVESMOR_TagforgeDlg::Initialize() {
     m_ui->editLogWriteName->setText(FromUtf8(m_stack->engine.Logs().writeFile));
     m_ui->editLogReadName->setText(FromUtf8(m_stack->engine.Logs().readFile));
     TransferState();
-    // The size at start is the smallest the window may get, whatever the stored format's layout
-    // makes of it afterwards.
+    // The size at start (the dialog laid out as designed) is the smallest the window may get,
+    // whatever the stored format's layout makes of it afterwards.
+    adjustSize();
     setMinimumSize(size());
     ConnectReader(0);
     RefreshLayout();
