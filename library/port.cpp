@@ -76,6 +76,14 @@ void CVESMOR_Port::OnReceiveBytes(const uint8_t* bytes, size_t count) {
     rxArrived_.notify_all();
 }
 
+void CVESMOR_Port::OnDeviceLost() {
+    {
+        std::lock_guard lock(rxMutex_);
+        ++rxGeneration_;
+    }
+    rxArrived_.notify_all();
+}
+
 size_t CVESMOR_Port::ReceivedCount() const {
     std::lock_guard lock(rxMutex_);
     return rx_.GetSize();

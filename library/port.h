@@ -78,6 +78,8 @@ class CVESMOR_Port : public CUSBSerialPort {
   protected:
     void OnReceiveByte(uint8_t byte) override;
     void OnReceiveBytes(const uint8_t* bytes, size_t count) override;
+    // Wakes a waiting command, which then fails at once instead of waiting out its timeout.
+    void OnDeviceLost() override;
 
   private:
     bool WaitForAnswer(const CMyByteArray& request);

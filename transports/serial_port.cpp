@@ -225,6 +225,7 @@ void CUSBSerialPort::WorkerMain() {
             // The device is gone: the port looks closed from now on.
             running_ = false;
             comm_->Close();
+            OnDeviceLost();
             return;
         }
     }

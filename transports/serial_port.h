@@ -73,6 +73,8 @@ class CUSBSerialPort {
     virtual void OnSpareNotify();
     virtual void OnBreakDetected();
     virtual void OnCommError(uint32_t flags);
+    // The worker found the device gone and closed it (the worker's thread calls this last).
+    virtual void OnDeviceLost() {}
     virtual void OnRingChanged();
     virtual void OnCarrierChanged();
     virtual void OnDsrChanged();

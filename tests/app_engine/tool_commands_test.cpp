@@ -5,49 +5,13 @@
 
 #include "app/core/data_file.h"
 #include "sim/conveyor.h"
-#include "tests/app_engine/engine_fixture.h"
-#include "tests/tools/run_program.h"
+#include "tests/app_engine/tool_fixture.h"
 
 namespace tagforge::test {
 namespace {
 
 using vesmor::sim::ChipKind;
 using vesmor::test::ReadFileText;
-using ToolRun = vesmor::test::ProgramResult;
-
-ToolRun RunTool(const std::vector<std::string>& args) {
-    return vesmor::test::RunProgram(VESMOR_TOOL, args);
-}
-
-// The tool run by timeout(1), which sends it Ctrl-C's signal after `seconds` and passes its
-// exit code on.
-ToolRun RunToolInterrupted(const std::vector<std::string>& args, const char* seconds) {
-    std::vector<std::string> wrapped{"--preserve-status", "-s", "INT", seconds, VESMOR_TOOL};
-    wrapped.insert(wrapped.end(), args.begin(), args.end());
-    return vesmor::test::RunProgram("/usr/bin/timeout", wrapped);
-}
-
-class ToolTest : public ::testing::Test {
-  protected:
-    ToolTest() : link(Programmer()) {
-        dir = std::filesystem::temp_directory_path() /
-              ("tagforge_tool_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-    }
-    ~ToolTest() override { std::filesystem::remove_all(dir); }
-
-    std::vector<std::string> Args(const std::string& command,
-                                  std::initializer_list<std::string> rest) const {
-        std::vector<std::string> args{command, "-p", link.Path() + ":1"};
-        args.insert(args.end(), rest);
-        return args;
-    }
-    std::string Title() const { return "VESMOR Tagforge V" + ProductVersion() + " <"; }
-
-    vesmor::sim::PtyLink link;
-    std::filesystem::path dir;
-};
 
 TEST_F(ToolTest, ProgramWritesOnceAndPrintsTheStatusLine) {
     const auto uid = link.Field().Insert(ChipKind::kNxp);

@@ -8,47 +8,20 @@
 #include <thread>
 
 #include "sim/conveyor.h"
-#include "tests/app_engine/engine_fixture.h"
-#include "tests/tools/run_program.h"
+#include "tests/app_engine/tool_fixture.h"
 
 namespace tagforge::test {
 namespace {
 
 using vesmor::sim::ChipKind;
 using vesmor::test::ReadFileText;
-using ToolRun = vesmor::test::ProgramResult;
-
-ToolRun RunTool(const std::vector<std::string>& args) {
-    return vesmor::test::RunProgram(VESMOR_TOOL, args);
-}
 
 size_t LineCount(const std::string& path) {
     const std::string text = ReadFileText(path);
     return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
-class ToolFaults : public ::testing::Test {
-  protected:
-    ToolFaults() : link(Programmer()) {
-        dir = std::filesystem::temp_directory_path() /
-              ("tagforge_faults_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-    }
-    ~ToolFaults() override { std::filesystem::remove_all(dir); }
-
-    std::vector<std::string> Args(const std::string& command,
-                                  std::initializer_list<std::string> rest) const {
-        std::vector<std::string> args{command, "-p", Port()};
-        args.insert(args.end(), rest);
-        return args;
-    }
-    std::string Port() const { return link.Path() + ":1"; }
-    std::string File(const std::string& name) const { return (dir / name).string(); }
-
-    vesmor::sim::PtyLink link;
-    std::filesystem::path dir;
-};
+using ToolFaults = ToolTest;
 
 TEST_F(ToolFaults, CycleEndsSoonAfterTheReaderVanishesAndSaysHowManyTagsWereDone) {
     const std::string log = File("Protokoll_S.txt");
@@ -173,10 +146,10 @@ TEST_F(ToolFaults, SlowReaderIsNotThrownOutOfStepByItsLateAnswer) {
 
 TEST_F(ToolFaults, InterruptedCycleSummarisesOnStderr) {
     link.Field().Insert(ChipKind::kNxp);
-    const ToolRun run = vesmor::test::RunProgram(
-        "/usr/bin/timeout",
-        {"--preserve-status", "-s", "INT", "0.5", VESMOR_TOOL, "program", "-p", Port(), "--format",
-         "3", "--value", "41", "--increment", "--cycle", "--period", "20"});
+    const ToolRun run = RunToolInterrupted(
+        Args("program",
+             {"--format", "3", "--value", "41", "--increment", "--cycle", "--period", "20"}),
+        "0.5");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.err.find("Zyklus beendet: 1 Transponder geschrieben, 0 fehlgeschlagen, "
                            "letzter Wert <41>\n"),

@@ -34,5 +34,25 @@ TEST(Unplug, CommandsFailAtOnceAndCloseReleasesEverything) {
     EXPECT_EQ(CountEntries("/proc/self/fd"), descriptors - 2);
 }
 
+TEST(Unplug, CommandWaitingForItsAnswerEndsAsSoonAsTheReaderIsPulled) {
+    sim::PtyLink reader(Reader(0));
+    const int32_t handle = VESMOR_OpenPort(reader.Path().c_str(), 19200, 500);
+    ASSERT_GT(handle, 0);
+    sim::Faults silent;
+    silent.silent = true;
+    reader.SetFaults(silent);
+    std::thread puller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        reader.Unplug();
+    });
+    unsigned char records[176];
+    // An inventory waits up to a second for its answer; the lost line ends the wait.
+    const long long ms = TimeMs([&] { EXPECT_EQ(VESMOR_Inventory(handle, records, 176, 1), -1); });
+    puller.join();
+    EXPECT_LT(ms, 400);
+    EXPECT_EQ(VESMOR_IsConnected(handle), 0);
+    EXPECT_EQ(VESMOR_ClosePort(handle), 0);
+}
+
 }  // namespace
 }  // namespace vesmor::test
