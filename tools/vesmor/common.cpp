@@ -1,11 +1,35 @@
 #include "tools/vesmor/common.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 
 #include "app/core/messages.h"
 #include "vesmor.h"
 
 namespace vesmor::cli {
+
+namespace {
+
+void SendFrameDumpToViewer(intptr_t /*handle*/, const char* text) {
+    VESMOR_Trace(text);
+}
+
+void InstallFrameDumps() {
+    VESMOR_SetTraceHook(SendFrameDumpToViewer);
+}
+
+}  // namespace
+
+void AddTraceOption(CLI::App& app) {
+    app.fallthrough();
+    app.add_flag_callback("--trace", InstallFrameDumps,
+                          "send every frame to the trace viewer vesmor-trace (or VESMOR_TRACE=1)");
+    const char* variable = std::getenv("VESMOR_TRACE");
+    if (variable != nullptr && *variable != '\0' && std::strcmp(variable, "0") != 0) {
+        InstallFrameDumps();
+    }
+}
 
 void AddConnectionOptions(CLI::App& command, ConnectionOptions& options) {
     command.add_option("-p,--port", options.port, "connection name, e.g. /dev/ttyUSB0 or COM1:2")

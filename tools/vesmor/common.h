@@ -19,6 +19,11 @@ struct ConnectionOptions {
     int32_t timeoutMs = 500;
 };
 
+// Adds --trace, which sends every frame of the command to the trace viewer vesmor-trace; the
+// environment variable VESMOR_TRACE (any value but empty or "0") does the same. Call before
+// the commands are added, so that --trace may also follow the command.
+void AddTraceOption(CLI::App& app);
+
 // Adds -p/--port, -b/--baud and -t/--timeout to a command.
 void AddConnectionOptions(CLI::App& command, ConnectionOptions& options);
 

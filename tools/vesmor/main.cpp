@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
     CLI::App app{"VESMOR Tagforge command-line tool"};
     app.require_subcommand(1);
     int exitCode = vesmor::cli::kExitOk;
+    vesmor::cli::AddTraceOption(app);
     vesmor::cli::AddPortsCommand(app, exitCode);
     vesmor::cli::AddInfoCommand(app, exitCode);
     vesmor::cli::AddTransponderCommands(app, exitCode);
