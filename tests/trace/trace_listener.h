@@ -9,6 +9,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -121,6 +122,16 @@ class TraceListener {
     bool WaitForTexts(size_t count, std::chrono::milliseconds timeout) {
         std::unique_lock lock(mutex_);
         return arrived_.wait_for(lock, timeout, [&] { return received_.size() >= count; });
+    }
+
+    // Waits until a text with these characters (padding dropped) has arrived.
+    bool WaitForText(const std::string& text, std::chrono::milliseconds timeout) {
+        std::unique_lock lock(mutex_);
+        return arrived_.wait_for(lock, timeout, [&] {
+            return std::any_of(received_.begin(), received_.end(), [&](const std::string& pieces) {
+                return DecodeTracePieces(pieces) == text;
+            });
+        });
     }
 
   private:

@@ -1,0 +1,107 @@
+// The stopwatch lines of the write and read engine, received by a test viewer in-process, and
+// the engine going on with a stopped viewer.
+
+#include <regex>
+
+#include "tests/app_engine/engine_fixture.h"
+#include "tests/trace/trace_listener.h"
+#include "vesmor.h"
+
+namespace tagforge::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using vesmor::test::TraceChannelScope;
+using vesmor::test::TraceListener;
+
+void SendFrameDump(intptr_t /*handle*/, const char* text) {
+    VESMOR_Trace(text);
+}
+
+class EngineTraceTest : public EngineTest {
+  protected:
+    ~EngineTraceTest() override { VESMOR_SetTraceHook(nullptr); }
+
+    static std::vector<std::string> Texts(TraceListener& viewer) {
+        std::vector<std::string> texts;
+        for (const std::string& pieces : viewer.Received()) {
+            texts.push_back(vesmor::DecodeTracePieces(pieces));
+        }
+        return texts;
+    }
+    static bool IsStopwatchLine(const std::string& text, const std::string& label) {
+        return std::regex_match(
+            text, std::regex(R"(\[\d{8}\] )" + label + R"( \d+:[0-5]\d\.\d{3}\.\d{3} min\n)"));
+    }
+
+    TraceChannelScope channel;
+};
+
+TEST_F(EngineTraceTest,
+       TheTransponderStepTracesNachInventoryAfterTheInventoryAndInventoryAtItsEnd) {
+    TraceListener viewer(channel.Name());
+    ASSERT_TRUE(viewer.Bound());
+    VESMOR_SetTraceHook(SendFrameDump);
+    Field().Insert(vesmor::sim::ChipKind::kNxp);
+    Connect();
+    SetJob(1, 4, "1234");
+    ASSERT_EQ(Engine().WriteOnce(), StepResult::kDone);
+    VESMOR_Trace("end\n");
+    ASSERT_TRUE(viewer.WaitForText("end\n", 5s));
+    const std::vector<std::string> texts = Texts(viewer);
+    const auto nach = std::find_if(texts.begin(), texts.end(), [](const std::string& t) {
+        return IsStopwatchLine(t, "Nach Inventory");
+    });
+    ASSERT_NE(nach, texts.end());
+    ASSERT_GE(texts.end() - nach, 5);
+    // inventory request and answer, "Nach Inventory", tag information request and answer,
+    // "Inventory", then the first block is written.
+    EXPECT_EQ(nach[-2].rfind(">(00000001) 02 01 20 03 25 01 00 06", 0), 0u) << nach[-2];
+    EXPECT_EQ(nach[-1].rfind("<(00000001) ", 0), 0u);
+    EXPECT_EQ(nach[1].rfind(">(00000001) 02 01 20 0a 21 2b", 0), 0u) << nach[1];
+    EXPECT_TRUE(IsStopwatchLine(nach[3], "Inventory")) << nach[3];
+    EXPECT_EQ(nach[4].rfind(">(00000001) 02 01 20 0f 21 21", 0), 0u) << nach[4];
+}
+
+TEST_F(EngineTraceTest, AnEmptyFieldStillEndsTheStopwatchOnce) {
+    Connect();
+    TraceListener viewer(channel.Name());
+    ASSERT_TRUE(viewer.Bound());
+    SetJob(1, 4, "1234");
+    EXPECT_EQ(Engine().WriteOnce(), StepResult::kNoTransponder);
+    ASSERT_TRUE(viewer.WaitForTexts(2, 5s));
+    std::this_thread::sleep_for(20ms);
+    const std::vector<std::string> texts = Texts(viewer);
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_TRUE(IsStopwatchLine(texts[0], "Nach Inventory")) << texts[0];
+    EXPECT_TRUE(IsStopwatchLine(texts[1], "Inventory")) << texts[1];
+}
+
+TEST_F(EngineTraceTest, WritesGoOnWithAStoppedViewerLosingAtMostTheBoundOnce) {
+    Field().Insert(vesmor::sim::ChipKind::kNxp);
+    Connect();
+    SetJob(1, 4, "1");
+    Clock::duration free{};
+    for (int i = 0; i < 3; ++i) {
+        Engine().StartWriteCycle();
+        const Clock::time_point start = Clock::now();
+        ASSERT_EQ(Engine().WriteOnce(), StepResult::kDone);
+        free = std::max(free, Clock::now() - start);
+    }
+    TraceListener stopped(channel.Name(), TraceListener::Mode::kNeverAccept);
+    ASSERT_TRUE(stopped.Bound());
+    Clock::duration total{};
+    for (int i = 0; i < 5; ++i) {
+        Engine().StartWriteCycle();
+        const Clock::time_point start = Clock::now();
+        ASSERT_EQ(Engine().WriteOnce(), StepResult::kDone);
+        const Clock::duration took = Clock::now() - start;
+        EXPECT_LE(took, free + vesmor::kTraceBound + 60ms);
+        total += took;
+    }
+    EXPECT_LE(total, 5 * free + vesmor::kTraceBound + 100ms);
+}
+
+}  // namespace
+}  // namespace tagforge::test
