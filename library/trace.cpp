@@ -109,16 +109,19 @@ bool SendWithin(int fd, const std::string& bytes, Clock::time_point deadline, bo
 }
 
 // The process's end of the trace lock: the lock file of the channel, opened on first use and
-// kept. Called with the thread lock held.
+// kept. A forked child opens its own, since a file lock held through an inherited descriptor
+// would be shared with the parent. Called with the thread lock held.
 int TraceLockFd(const std::string& channelName) {
     static std::string path;
     static int fd = -1;
+    static pid_t opener = 0;
     const std::string wanted = TraceLockPath(channelName);
-    if (fd < 0 || wanted != path) {
+    if (fd < 0 || wanted != path || opener != ::getpid()) {
         if (fd >= 0) {
             ::close(fd);
         }
         path = wanted;
+        opener = ::getpid();
         fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     }
     return fd;

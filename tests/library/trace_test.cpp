@@ -1,6 +1,8 @@
 #include "library/trace.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -198,6 +200,22 @@ TEST(TraceStall, AViewerThatAcceptsButNeverReadsCostsAtMostTheBoundEvenForAHugeT
     EXPECT_LE(huge, kTraceBound + kSlack);
     EXPECT_GE(huge, kTraceBound);
     EXPECT_LE(TimeTexts(20, "Inventory\n").first, kTraceBound + kSlack);
+}
+
+TEST(TraceStall, ALockHeldByAnotherProgramCostsAtMostTheBound) {
+    TraceChannelScope scope;
+    TraceListener viewer(scope.Name());
+    ASSERT_TRUE(viewer.Bound());
+    ASSERT_TRUE(TraceSend("creates the lock\n"));
+    const int other = ::open(scope.LockFile().c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_EQ(::flock(other, LOCK_EX), 0);
+    const Clock::time_point start = Clock::now();
+    EXPECT_FALSE(TraceSend("waits for the lock\n"));
+    EXPECT_GE(Clock::now() - start, kTraceBound - 2ms);
+    EXPECT_LE(Clock::now() - start, kTraceBound + kSlack);
+    ::flock(other, LOCK_UN);
+    ::close(other);
+    EXPECT_TRUE(TraceSend("gets through again\n"));
 }
 
 TEST(TraceStall, LaterTextsGetThroughAgainOnceAViewerTakesThem) {

@@ -1,9 +1,8 @@
 // The stopwatch lines of the write and read engine, received by a test viewer in-process, and
 // the engine going on with a stopped viewer.
 
-#include <regex>
-
 #include "tests/app_engine/engine_fixture.h"
+#include "tests/trace/trace_lines.h"
 #include "tests/trace/trace_listener.h"
 #include "vesmor.h"
 
@@ -12,6 +11,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using vesmor::test::IsStopwatchLine;
 using vesmor::test::TraceChannelScope;
 using vesmor::test::TraceListener;
 
@@ -30,10 +30,6 @@ class EngineTraceTest : public EngineTest {
         }
         return texts;
     }
-    static bool IsStopwatchLine(const std::string& text, const std::string& label) {
-        return std::regex_match(
-            text, std::regex(R"(\[\d{8}\] )" + label + R"( \d+:[0-5]\d\.\d{3}\.\d{3} min\n)"));
-    }
 
     TraceChannelScope channel;
 };
@@ -50,18 +46,7 @@ TEST_F(EngineTraceTest,
     VESMOR_Trace("end\n");
     ASSERT_TRUE(viewer.WaitForText("end\n", 5s));
     const std::vector<std::string> texts = Texts(viewer);
-    const auto nach = std::find_if(texts.begin(), texts.end(), [](const std::string& t) {
-        return IsStopwatchLine(t, "Nach Inventory");
-    });
-    ASSERT_NE(nach, texts.end());
-    ASSERT_GE(texts.end() - nach, 5);
-    // inventory request and answer, "Nach Inventory", tag information request and answer,
-    // "Inventory", then the first block is written.
-    EXPECT_EQ(nach[-2].rfind(">(00000001) 02 01 20 03 25 01 00 06", 0), 0u) << nach[-2];
-    EXPECT_EQ(nach[-1].rfind("<(00000001) ", 0), 0u);
-    EXPECT_EQ(nach[1].rfind(">(00000001) 02 01 20 0a 21 2b", 0), 0u) << nach[1];
-    EXPECT_TRUE(IsStopwatchLine(nach[3], "Inventory")) << nach[3];
-    EXPECT_EQ(nach[4].rfind(">(00000001) 02 01 20 0f 21 21", 0), 0u) << nach[4];
+    vesmor::test::ExpectStopwatchAroundTheInventory(texts);
 }
 
 TEST_F(EngineTraceTest, AnEmptyFieldStillEndsTheStopwatchOnce) {
