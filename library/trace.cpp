@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +28,32 @@ using Clock = std::chrono::steady_clock;
 std::atomic<bool> g_viewerStalled{false};
 
 constexpr std::chrono::milliseconds kLockPollInterval{1};
+
+// A lock that can be waited for until a deadline. (std::timed_mutex would do, but its timed
+// wait uses a call that ThreadSanitizer does not follow.)
+class DeadlineLock {
+  public:
+    bool LockUntil(Clock::time_point deadline) {
+        std::unique_lock lock(mutex_);
+        if (!released_.wait_until(lock, deadline, [this] { return !held_; })) {
+            return false;
+        }
+        held_ = true;
+        return true;
+    }
+    void Unlock() {
+        {
+            std::lock_guard lock(mutex_);
+            held_ = false;
+        }
+        released_.notify_one();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable released_;
+    bool held_ = false;
+};
 
 Clock::duration Remaining(Clock::time_point deadline) {
     return std::max(deadline - Clock::now(), Clock::duration::zero());
@@ -195,11 +222,11 @@ bool TraceSend(const std::string& text) {
     // interleave: the mutex orders this process's threads (they share one file lock), the file
     // lock orders processes. The socket is closed inside, so the viewer sees the texts end in
     // the order they were sent.
-    static std::timed_mutex threadLock;
+    static DeadlineLock threadLock;
     bool delivered = false;
     // The locks are waited for even after a stall: their holders are other tracers, each of
     // which keeps them at most for its own bound.
-    if (threadLock.try_lock_until(deadline)) {
+    if (threadLock.LockUntil(deadline)) {
         // Without a lock file (no writable directory) the text still goes, ordered among this
         // process's threads only.
         const int lock = TraceLockFd(channel);
@@ -211,7 +238,7 @@ bool TraceSend(const std::string& text) {
         if (locked) {
             ::flock(lock, LOCK_UN);
         }
-        threadLock.unlock();
+        threadLock.Unlock();
     } else {
         ::close(socket);
     }
