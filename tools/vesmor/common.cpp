@@ -9,28 +9,6 @@
 
 namespace vesmor::cli {
 
-namespace {
-
-void SendFrameDumpToViewer(intptr_t /*handle*/, const char* text) {
-    VESMOR_Trace(text);
-}
-
-void InstallFrameDumps() {
-    VESMOR_SetTraceHook(SendFrameDumpToViewer);
-}
-
-}  // namespace
-
-void AddTraceOption(CLI::App& app) {
-    app.fallthrough();
-    app.add_flag_callback("--trace", InstallFrameDumps,
-                          "send every frame to the trace viewer vesmor-trace (or VESMOR_TRACE=1)");
-    const char* variable = std::getenv("VESMOR_TRACE");
-    if (variable != nullptr && *variable != '\0' && std::strcmp(variable, "0") != 0) {
-        InstallFrameDumps();
-    }
-}
-
 void AddConnectionOptions(CLI::App& command, ConnectionOptions& options) {
     command.add_option("-p,--port", options.port, "connection name, e.g. /dev/ttyUSB0 or COM1:2")
         ->required();
@@ -59,6 +37,28 @@ int ReportLibraryError(int32_t handle, const std::string& what) {
     const int32_t code = VESMOR_GetLastError(handle);
     std::cerr << what << ": Fehler " << code << ": " << tagforge::ErrorCodeMessage(code) << "\n";
     return kExitFailed;
+}
+
+namespace {
+
+void SendFrameDumpToViewer(intptr_t /*handle*/, const char* text) {
+    VESMOR_Trace(text);
+}
+
+void InstallFrameDumps() {
+    VESMOR_SetTraceHook(SendFrameDumpToViewer);
+}
+
+}  // namespace
+
+void AddTraceOption(CLI::App& app) {
+    app.fallthrough();
+    app.add_flag_callback("--trace", InstallFrameDumps,
+                          "send every frame to the trace viewer vesmor-trace (or VESMOR_TRACE=1)");
+    const char* variable = std::getenv("VESMOR_TRACE");
+    if (variable != nullptr && *variable != '\0' && std::strcmp(variable, "0") != 0) {
+        InstallFrameDumps();
+    }
 }
 
 }  // namespace vesmor::cli

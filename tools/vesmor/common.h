@@ -19,11 +19,6 @@ struct ConnectionOptions {
     int32_t timeoutMs = 500;
 };
 
-// Adds --trace, which sends every frame of the command to the trace viewer vesmor-trace; the
-// environment variable VESMOR_TRACE (any value but empty or "0") does the same. Call before
-// the commands are added, so that --trace may also follow the command.
-void AddTraceOption(CLI::App& app);
-
 // Adds -p/--port, -b/--baud and -t/--timeout to a command.
 void AddConnectionOptions(CLI::App& command, ConnectionOptions& options);
 
@@ -45,5 +40,10 @@ class Reader {
 
 // Prints "<what>: Fehler <code>: <message>" for the port's last error and returns kExitFailed.
 int ReportLibraryError(int32_t handle, const std::string& what);
+
+// Adds --trace, which sends every frame of the command to the trace viewer vesmor-trace; the
+// environment variable VESMOR_TRACE (any value but empty or "0") does the same. Call before
+// the commands are added, so that --trace may also follow the command.
+void AddTraceOption(CLI::App& app);
 
 }  // namespace vesmor::cli
