@@ -1,7 +1,5 @@
 #include "tools/vesmor/common.h"
 
-#include <cstdlib>
-#include <cstring>
 #include <iostream>
 
 #include "app/core/messages.h"
@@ -37,28 +35,6 @@ int ReportLibraryError(int32_t handle, const std::string& what) {
     const int32_t code = VESMOR_GetLastError(handle);
     std::cerr << what << ": Fehler " << code << ": " << tagforge::ErrorCodeMessage(code) << "\n";
     return kExitFailed;
-}
-
-namespace {
-
-void SendFrameDumpToViewer(intptr_t /*handle*/, const char* text) {
-    VESMOR_Trace(text);
-}
-
-void InstallFrameDumps() {
-    VESMOR_SetTraceHook(SendFrameDumpToViewer);
-}
-
-}  // namespace
-
-void AddTraceOption(CLI::App& app) {
-    app.fallthrough();
-    app.add_flag_callback("--trace", InstallFrameDumps,
-                          "send every frame to the trace viewer vesmor-trace (or VESMOR_TRACE=1)");
-    const char* variable = std::getenv("VESMOR_TRACE");
-    if (variable != nullptr && *variable != '\0' && std::strcmp(variable, "0") != 0) {
-        InstallFrameDumps();
-    }
 }
 
 }  // namespace vesmor::cli
