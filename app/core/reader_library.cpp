@@ -44,10 +44,13 @@ class Vesmor final : public ReaderLibrary {
                        const unsigned char* uid, int32_t uidLength, int32_t flags) override {
         return VESMOR_WriteBlock(handle, block, data, length, uid, uidLength, flags);
     }
-    void Trace(const char* text) override { VESMOR_Trace(text); }
 };
 
 }  // namespace
+
+void ReaderLibrary::Trace(const char* text) {
+    VESMOR_Trace(text);
+}
 
 ReaderLibrary& VesmorLibrary() {
     static Vesmor library;

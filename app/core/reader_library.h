@@ -31,8 +31,9 @@ class ReaderLibrary {
     virtual int32_t WriteBlock(int32_t handle, int32_t block, const unsigned char* data,
                                int32_t length, const unsigned char* uid, int32_t uidLength,
                                int32_t flags) = 0;
-    // VESMOR_Trace: a text for the trace viewer.
-    virtual void Trace(const char* text) = 0;
+    // VESMOR_Trace: a text for the trace viewer. The channel is the same whichever library a
+    // host drives, so a replacement need not provide it.
+    virtual void Trace(const char* text);
 };
 
 // libvesmor itself.
