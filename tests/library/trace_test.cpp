@@ -24,8 +24,7 @@ using Clock = std::chrono::steady_clock;
 using test::TraceChannelScope;
 using test::TraceListener;
 
-// Time a text may cost beyond the bound on a busy machine or under a sanitizer.
-constexpr auto kSlack = 60ms;
+constexpr auto kSlack = test::kTimingSlack;
 
 TEST(TracePieces, TextsGoInZeroPaddedPiecesOfFourBytesAndComeBackWithoutThePadding) {
     EXPECT_EQ(EncodeTracePieces("12345678"), "12345678");

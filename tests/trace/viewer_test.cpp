@@ -139,7 +139,7 @@ TEST_F(ViewerTest, AStoppedViewerDelaysAProgramWriteByAtMostTheBound) {
     ::testing::Test::RecordProperty("stalled_delay_ms", std::to_string(delayMs));
     // Five texts (open, its result, two stopwatch lines, close) could each cost the bound; after
     // the first has waited it out the others do not wait.
-    EXPECT_LT(stalled, free + 2 * kTraceBound + 100ms);
+    EXPECT_LT(stalled, free + 2 * kTraceBound + kTimingSlack);
 }
 
 }  // namespace
