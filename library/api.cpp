@@ -8,6 +8,7 @@
 #include "library/include/vesmor.h"
 #include "library/list_buffer.h"
 #include "library/sdk_app.h"
+#include "library/trace.h"
 #include "library/wait_hooks.h"
 #include "periphery/model_table.h"
 #include "transports/serial_discovery.h"
@@ -233,6 +234,12 @@ void VESMOR_SetWaitHooks(VESMOR_WaitHook begin, VESMOR_WaitHook pump, VESMOR_Wai
 
 void VESMOR_SetTraceHook(VESMOR_TraceHook hook) {
     CVESMOR_SDKApp::Instance().SetTraceHook(hook);
+}
+
+void VESMOR_Trace(const char* text) {
+    if (text != nullptr) {
+        Guarded(0, [&] { return vesmor::TraceSend(text) ? 1 : 0; });
+    }
 }
 
 }  // extern "C"

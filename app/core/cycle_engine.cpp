@@ -77,9 +77,12 @@ std::optional<StepResult> CycleEngine::ReadTick() {
 }
 
 StepResult CycleEngine::TransponderStep(bool cyclic) {
+    // Traces "Nach Inventory" after the inventory and "Inventory" when the step ends.
+    TraceStopwatch stopwatch(m_parts.library, "Inventory");
     std::vector<uint8_t> records(kInventoryBufferBytes);
     const int32_t count = m_parts.library.Inventory(Handle(), records.data(), kInventoryBufferBytes,
                                                     m_settings.RequestFlag | kOneSlotFlag);
+    stopwatch.Trace("Nach Inventory");
     if (count != kRecordBytes) {
         m_sameTransponder = false;
         return NoSingleTransponder(count);

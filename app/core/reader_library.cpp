@@ -1,5 +1,8 @@
 #include "app/core/reader_library.h"
 
+#include <cstdio>
+#include <utility>
+
 #include "vesmor.h"
 
 namespace tagforge {
@@ -46,9 +49,45 @@ class Vesmor final : public ReaderLibrary {
 
 }  // namespace
 
+void ReaderLibrary::Trace(const char* text) {
+    VESMOR_Trace(text);
+}
+
 ReaderLibrary& VesmorLibrary() {
     static Vesmor library;
     return library;
+}
+
+std::string StopwatchLine(uint32_t nowMs, const std::string& label, int64_t elapsedUs) {
+    char line[512];
+    std::snprintf(line, sizeof line, "[%08u] %s %d:%02d.%03d.%03d min\n", nowMs, label.c_str(),
+                  static_cast<int>(elapsedUs / 60'000'000),
+                  static_cast<int>(elapsedUs / 1'000'000 % 60),
+                  static_cast<int>(elapsedUs / 1000 % 1000), static_cast<int>(elapsedUs % 1000));
+    return line;
+}
+
+TraceStopwatch::TraceStopwatch(ReaderLibrary& library, std::string label, int64_t thresholdUs)
+    : m_library(library),
+      m_label(std::move(label)),
+      m_thresholdUs(thresholdUs),
+      m_start(std::chrono::steady_clock::now()) {}
+
+TraceStopwatch::~TraceStopwatch() {
+    Trace(m_label);
+}
+
+void TraceStopwatch::Trace(const std::string& label) {
+    using std::chrono::duration_cast;
+    const auto now = std::chrono::steady_clock::now();
+    const int64_t elapsedUs = duration_cast<std::chrono::microseconds>(now - m_start).count();
+    if (elapsedUs < m_thresholdUs) {
+        return;
+    }
+    // The millisecond clock wraps after 49.7 days, as a 32-bit tick count does.
+    const auto nowMs = static_cast<uint32_t>(
+        duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count());
+    m_library.Trace(StopwatchLine(nowMs, label, elapsedUs).c_str());
 }
 
 }  // namespace tagforge

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <string>
 
 // The library functions the application uses, behind an interface so that the engine can be
 // driven against the real library or a replacement. Arguments and results are those of the
@@ -30,9 +32,35 @@ class ReaderLibrary {
     virtual int32_t WriteBlock(int32_t handle, int32_t block, const unsigned char* data,
                                int32_t length, const unsigned char* uid, int32_t uidLength,
                                int32_t flags) = 0;
+    // VESMOR_Trace: a text for the trace viewer. The channel is the same whichever library a
+    // host drives, so a replacement need not provide it.
+    virtual void Trace(const char* text);
 };
 
 // libvesmor itself.
 ReaderLibrary& VesmorLibrary();
+
+// "[%08u] %s %d:%02d.%03d.%03d min\n": the millisecond clock, the label, and the elapsed time as
+// minutes, seconds, milliseconds and microseconds.
+std::string StopwatchLine(uint32_t nowMs, const std::string& label, int64_t elapsedUs);
+
+// Times a piece of work for the trace viewer, in microseconds of the steady clock: writes a
+// line when told with a label and when it ends (with its own label), each provided the elapsed
+// time has reached the threshold.
+class TraceStopwatch {
+  public:
+    TraceStopwatch(ReaderLibrary& library, std::string label, int64_t thresholdUs = 0);
+    ~TraceStopwatch();
+    TraceStopwatch(const TraceStopwatch&) = delete;
+    TraceStopwatch& operator=(const TraceStopwatch&) = delete;
+
+    void Trace(const std::string& label);
+
+  private:
+    ReaderLibrary& m_library;
+    std::string m_label;
+    int64_t m_thresholdUs;
+    std::chrono::steady_clock::time_point m_start;
+};
 
 }  // namespace tagforge

@@ -379,6 +379,21 @@ typedef void (*VESMOR_TraceHook)(intptr_t handle, const char* text);
  */
 VESMOR_API void VESMOR_SetTraceHook(VESMOR_TraceHook hook);
 
+/**
+ * @brief Sends a text to the trace viewer (`vesmor-trace`), the channel the library's own
+ *        call trace uses; a host passes its frame dumps and its timing lines through it.
+ *
+ * The channel is the abstract local socket "VekTracer", or the name in the environment
+ * variable VESMOR_TRACE_CHANNEL. Without a viewer the call costs one failed connect and
+ * creates nothing. Whole texts never interleave across threads and programs (a file lock,
+ * $XDG_RUNTIME_DIR or /tmp + "/" + channel + "Lock"). A viewer that does not take the text
+ * within 50 ms loses it; after such a loss texts are tried without waiting until one gets
+ * through again, so a stopped viewer delays a caller by at most 50 ms per text, and in practice
+ * once. Any thread may call it.
+ * @param[in] text NUL-terminated text, sent as it is (line ends included); null is ignored
+ */
+VESMOR_API void VESMOR_Trace(const char* text);
+
 /** @} */
 
 #ifdef __cplusplus

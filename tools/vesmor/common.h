@@ -48,4 +48,9 @@ void ExplainOpenFailure(const ConnectionOptions& options, int32_t result);
 // Prints "<what>: Fehler <code>: <message>" for the port's last error and returns kExitFailed.
 int ReportLibraryError(int32_t handle, const std::string& what);
 
+// Adds --trace, which sends every frame of the command to the trace viewer vesmor-trace; the
+// environment variable VESMOR_TRACE (any value but empty or "0") does the same. Call before
+// the commands are added, so that --trace may also follow the command.
+void AddTraceOption(CLI::App& app);
+
 }  // namespace vesmor::cli

@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     app.set_version_flag("--version", "vesmor " + tagforge::ProductVersion());
     int exitCode = vesmor::cli::kExitOk;
+    vesmor::cli::AddTraceOption(app);
     vesmor::cli::AddPortsCommand(app, exitCode);
     vesmor::cli::AddInfoCommand(app, exitCode);
     vesmor::cli::AddTransponderCommands(app, exitCode);
