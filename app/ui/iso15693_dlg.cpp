@@ -281,6 +281,10 @@ bool CISO15693Dlg::ReadRun(int block, const Uid& uid, ReadAhead& ahead) {
     std::vector<uint8_t> data(static_cast<size_t>(count) * static_cast<size_t>(blockSize));
     ahead.first = block;
     ahead.texts.clear();
+    if (slot.blockSize < 1) {
+        ahead.singleEnd = end;  // a block size the single reads report as wrong
+        return true;
+    }
     if (m_stopRequested) {
         return false;
     }
