@@ -41,6 +41,11 @@ class Vesmor final : public ReaderLibrary {
                       const unsigned char* uid, int32_t uidLength, int32_t flags) override {
         return VESMOR_ReadBlock(handle, block, buffer, size, uid, uidLength, flags);
     }
+    int32_t ReadBlocks(int32_t handle, int32_t firstBlock, int32_t count, unsigned char* buffer,
+                       int32_t size, const unsigned char* uid, int32_t uidLength,
+                       int32_t flags) override {
+        return VESMOR_ReadBlocks(handle, firstBlock, count, buffer, size, uid, uidLength, flags);
+    }
     int32_t WriteBlock(int32_t handle, int32_t block, const unsigned char* data, int32_t length,
                        const unsigned char* uid, int32_t uidLength, int32_t flags) override {
         return VESMOR_WriteBlock(handle, block, data, length, uid, uidLength, flags);

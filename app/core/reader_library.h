@@ -29,6 +29,9 @@ class ReaderLibrary {
                                int32_t flags) = 0;
     virtual int32_t ReadBlock(int32_t handle, int32_t block, unsigned char* buffer, int32_t size,
                               const unsigned char* uid, int32_t uidLength, int32_t flags) = 0;
+    virtual int32_t ReadBlocks(int32_t handle, int32_t firstBlock, int32_t count,
+                               unsigned char* buffer, int32_t size, const unsigned char* uid,
+                               int32_t uidLength, int32_t flags) = 0;
     virtual int32_t WriteBlock(int32_t handle, int32_t block, const unsigned char* data,
                                int32_t length, const unsigned char* uid, int32_t uidLength,
                                int32_t flags) = 0;

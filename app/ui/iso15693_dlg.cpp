@@ -6,6 +6,7 @@
 #include <QStyle>
 #include <QTime>
 #include <QTimer>
+#include <span>
 
 #include "app/core/messages.h"
 #include "app/core/tag_layout.h"
@@ -28,6 +29,9 @@ constexpr int kMakerInfineon = 5;
 constexpr int kCollisionError = 23;
 constexpr int kWrongDataCountError = 6;  // its message says what a short block answer is
 constexpr int kCellPadding = 12;         // pixels around a cell's text
+// Data bytes of one Read Multiple Blocks answer (63 blocks of 4 bytes): the table reads ahead
+// in runs of this size, so that a run is one exchange and rows keep appearing while it fills.
+constexpr int kRunBytes = 252;
 
 // The wait cursor for the lifetime of the object.
 class WaitCursor {
@@ -222,6 +226,7 @@ void CISO15693Dlg::FillTable(const Uid& uid) {
     const TagSlot& slot = m_slots[0];
     CEditableListCtrl& table = Table();
     ThrottledPainting painting(table.viewport());
+    ReadAhead ahead;
     for (int first = 0; first < slot.blockCount; first += slot.blocksPerRow) {
         const BlockRow row = RowAt(first, slot.blocksPerRow, slot.blockCount);
         const int r = table.AppendRow(FromUtf8(RowLabel(row)));
@@ -230,7 +235,7 @@ void CISO15693Dlg::FillTable(const Uid& uid) {
                 break;
             }
             QString text;
-            if (!ReadBlock(block, uid, text)) {
+            if (!BlockText(block, uid, ahead, text)) {
                 return;
             }
             table.SetItemText(r, 1 + block - row.firstBlock, text);
@@ -239,6 +244,66 @@ void CISO15693Dlg::FillTable(const Uid& uid) {
         }
     }
     ShowMessage(kMsgBlankLine);
+}
+
+// A block's text from the run that holds it, a new run from it on, or, where a run failed, a
+// read of the block alone. False when the read ends here (stopped, or the block's message
+// shown).
+bool CISO15693Dlg::BlockText(int block, const Uid& uid, ReadAhead& ahead, QString& text) {
+    const int held = block - ahead.first;
+    if (block >= ahead.singleEnd && (held < 0 || held >= static_cast<int>(ahead.texts.size()))) {
+        if (!ReadRun(block, uid, ahead)) {
+            return false;
+        }
+    }
+    if (block < ahead.singleEnd) {
+        return ReadBlock(block, uid, text);
+    }
+    text = ahead.texts[static_cast<size_t>(block - ahead.first)];
+    return true;
+}
+
+// Reads the blocks from `block` on that are read with the same request flags, up to one
+// answer's worth: blocks above 255 of STMicroelectronics chips need the extension flag, so a
+// run never crosses to them. A run that fails or answers with other block sizes leaves its
+// blocks to single reads, which bring the retries and messages. False only when stopped.
+bool CISO15693Dlg::ReadRun(int block, const Uid& uid, ReadAhead& ahead) {
+    const TagSlot& slot = m_slots[0];
+    const int blockSize = std::max(slot.blockSize, 1);
+    const int32_t flags = BlockRequestFlags(m_requestFlag, slot.icManufacturer, block);
+    const int limit = block + std::max(kRunBytes / blockSize, 1);
+    int end = block;
+    while (end < limit && BlockIsRead(end, slot.blockCount, slot.icManufacturer) &&
+           BlockRequestFlags(m_requestFlag, slot.icManufacturer, end) == flags) {
+        ++end;
+    }
+    const int count = end - block;
+    std::vector<uint8_t> data(static_cast<size_t>(count) * static_cast<size_t>(blockSize));
+    ahead.first = block;
+    ahead.texts.clear();
+    if (slot.blockSize < 1) {
+        ahead.singleEnd = end;  // a block size the single reads report as wrong
+        return true;
+    }
+    if (m_stopRequested) {
+        return false;
+    }
+    const int32_t n = m_library.ReadBlocks(m_portHandle, block, count, data.data(),
+                                           static_cast<int32_t>(data.size()), uid.data(), 8, flags);
+    if (m_stopRequested) {
+        return false;
+    }
+    if (n != static_cast<int32_t>(data.size())) {
+        ahead.singleEnd = end;
+        return true;
+    }
+    ShowMessage(kMsgBlankLine);
+    const std::span<const uint8_t> bytes(data);
+    for (size_t at = 0; at < bytes.size(); at += static_cast<size_t>(blockSize)) {
+        ahead.texts.push_back(
+            FromUtf8(HexBytes(bytes.subspan(at, static_cast<size_t>(blockSize)))));
+    }
+    return true;
 }
 
 bool CISO15693Dlg::ReadBlock(int block, const Uid& uid, QString& text) {

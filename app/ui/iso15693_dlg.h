@@ -47,7 +47,7 @@ class CISO15693Dlg final : public QDialog {
     // Closing during a read ends the read after the library call that runs.
     void done(int result) override;
 
-    // "Alles Lesen": inventory, tag information, then the table block by block.
+    // "Alles Lesen": inventory, tag information, then the table, read ahead in runs of blocks.
     void ReadAll();
 
     // A message into the message line ("%H:%M:%S -> " text); the previous one moves to the
@@ -68,10 +68,20 @@ class CISO15693Dlg final : public QDialog {
   private:
     using Uid = std::array<uint8_t, 8>;
 
+    // The blocks one run read ahead: the texts of blocks first.., and the blocks below
+    // singleEnd, which are read one by one because their run failed.
+    struct ReadAhead {
+        int first = 0;
+        std::vector<QString> texts;
+        int singleEnd = 0;
+    };
+
     bool FindTransponder();
     void ReadTagInfo(const Uid& uid);
     void ShowTypeLine(const Uid& uid);
     void FillTable(const Uid& uid);
+    bool BlockText(int block, const Uid& uid, ReadAhead& ahead, QString& text);
+    bool ReadRun(int block, const Uid& uid, ReadAhead& ahead);
     bool ReadBlock(int block, const Uid& uid, QString& text);
     void BuildColumns();
     void ShowTitle(int messageId);

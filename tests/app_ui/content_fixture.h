@@ -25,7 +25,8 @@
 namespace tagforge::ui::test {
 
 // libvesmor, with a record of what the window asked of it. A test may report another block
-// count than the transponder's and act after a block was read.
+// count than the transponder's and act after a block was read: after each single read, and
+// after a run that succeeded for each of its blocks.
 class ObservedLibrary final : public ReaderLibrary {
   public:
     int32_t OpenPort(const char* name, int32_t baud, int32_t timeoutMs) override {
@@ -64,8 +65,24 @@ class ObservedLibrary final : public ReaderLibrary {
     int32_t ReadBlock(int32_t handle, int32_t block, unsigned char* buffer, int32_t size,
                       const unsigned char* uid, int32_t uidLength, int32_t flags) override {
         readBlocks.push_back(block);
+        singleReads.push_back(block);
+        requests.push_back({block, 1, false});
         const int32_t n = Count(real.ReadBlock(handle, block, buffer, size, uid, uidLength, flags));
         if (afterRead) {
+            afterRead(block);
+        }
+        return n;
+    }
+    int32_t ReadBlocks(int32_t handle, int32_t firstBlock, int32_t count, unsigned char* buffer,
+                       int32_t size, const unsigned char* uid, int32_t uidLength,
+                       int32_t flags) override {
+        for (int block = firstBlock; block < firstBlock + count; ++block) {
+            readBlocks.push_back(block);
+        }
+        requests.push_back({firstBlock, count, true});
+        const int32_t n =
+            Count(real.ReadBlocks(handle, firstBlock, count, buffer, size, uid, uidLength, flags));
+        for (int block = firstBlock; n >= 0 && afterRead && block < firstBlock + count; ++block) {
             afterRead(block);
         }
         return n;
@@ -84,7 +101,16 @@ class ObservedLibrary final : public ReaderLibrary {
     int writes = 0;
     std::vector<int> tagInfoUidLengths;
     std::vector<int> tagInfoFlags;
-    std::vector<int> readBlocks;
+    // A read request: `count` blocks from `first` on, as a run or as a single read.
+    struct BlockRequest {
+        int first = 0;
+        int count = 1;
+        bool run = false;
+        bool operator==(const BlockRequest&) const = default;
+    };
+    std::vector<int> readBlocks;   // every block a read asked for, in order
+    std::vector<int> singleReads;  // the blocks of single reads
+    std::vector<BlockRequest> requests;
 
   private:
     int32_t Count(int32_t result) {

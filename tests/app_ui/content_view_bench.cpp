@@ -52,6 +52,9 @@ int main(int argc, char** argv) {
     }
     const double windowSeconds = Seconds(start);
     const double windowFloor = WireSeconds(view.link);
+    const size_t windowExchanges = view.link.Requests().size();
+    const int singles = static_cast<int>(view.library.singleReads.size());
+    const int runs = static_cast<int>(view.library.requests.size()) - singles;
     const int cells = window.Table().rowCount();
     if (window.Slot().blockCount != blocks || cells != blocks / 4 ||
         window.Table().ItemText(cells - 1, 4).isEmpty()) {
@@ -75,6 +78,8 @@ int main(int argc, char** argv) {
     std::printf("blocks: %d\n", blocks);
     std::printf("window: %.3f s, wire time %.3f s, ratio %.4f\n", windowSeconds, windowFloor,
                 windowSeconds / windowFloor);
+    std::printf("window requests: %d runs, %d single reads, %zu reader exchanges\n", runs, singles,
+                windowExchanges);
     std::printf("dump:   %.3f s, wire time %.3f s, ratio %.4f\n", dumpSeconds, dumpFloor,
                 dumpSeconds / dumpFloor);
     std::printf("window against dump: %.4f\n",

@@ -4,8 +4,10 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <set>
 
 #include "app/core/messages.h"
+#include "app/core/tag_layout.h"
 #include "app/core/transponder_text.h"
 #include "tests/app_ui/content_fixture.h"
 #include "tests/app_ui/window_fixture.h"
@@ -122,19 +124,31 @@ class ContentViewTest : public QObject {
     void aTransponderLeavingDuringTheReadStopsTheTableAndAReadAllAfterwardsWorks() {
         ContentView view;
         const auto uid = view.link.Field().Insert(ChipKind::kStSmall);
-        const QStringList third{view.BlockText(uid, 8), view.BlockText(uid, 9),
-                                view.BlockText(uid, 10), QString()};
-        const QString last = view.BlockText(uid, 63);
+        QStringList texts;
+        for (int block = 0; block < 64; ++block) {
+            texts << view.BlockText(uid, block);
+        }
+        size_t requestsBefore = 0;
         view.library.afterRead = [&](int block) {
-            if (block == 10) {
+            if (block == 10 && requestsBefore == 0) {
                 view.link.Field().Remove(uid);
+                requestsBefore = view.library.requests.size();
             }
         };
         view.Show();
-        QCOMPARE(view.Table().rowCount(), 3);
-        QCOMPARE(view.Cells(2), third);
-        QCOMPARE(std::count(view.library.readBlocks.begin(), view.library.readBlocks.end(), 11),
+        // The table stops at the first block asked for after the transponder left.
+        QVERIFY(requestsBefore > 0 && requestsBefore < view.library.requests.size());
+        const int stop = view.library.requests[requestsBefore].first;
+        QVERIFY(stop > 10);
+        const int row = stop / 4;
+        QCOMPARE(view.Table().rowCount(), row + 1);
+        for (int block = 4 * row; block < 4 * row + 4; ++block) {
+            QCOMPARE(view.Table().ItemText(row, 1 + block % 4),
+                     block < stop ? texts[block] : QString());
+        }
+        QCOMPARE(std::count(view.library.singleReads.begin(), view.library.singleReads.end(), stop),
                  CISO15693Dlg::kAttempts);
+        QCOMPARE(view.library.singleReads.back(), stop);
         const QString failure = Mapped(view);
         QVERIFY(!failure.isEmpty());
         QVERIFY(view.MessageLine().endsWith(" -> " + failure));
@@ -143,19 +157,57 @@ class ContentViewTest : public QObject {
         view.link.Field().Insert(ChipKind::kStSmall, uid);
         view.ReadAgain();
         QCOMPARE(view.Table().rowCount(), 16);
-        QCOMPARE(view.Table().ItemText(15, 4), last);
+        QCOMPARE(view.Table().ItemText(15, 4), texts[63]);
         QVERIFY(view.History().contains(" -> " + failure));
         QVERIFY(view.MessageLine().isEmpty());
     }
 
-    void closingDuringAReadEndsItAfterTheBlockThatIsBeingRead() {
+    void aRunThatFailsIsReadBlockByBlockWithRetriesAndTheRunsGoOnAfterIt() {
+        ContentView view;
+        const auto uid = view.link.Field().Insert(ChipKind::kStLarge);
+        bool gone = false;
+        view.library.afterRead = [&](int block) {
+            if (block == 10 && !gone && view.library.singleReads.empty()) {
+                view.link.Field().Remove(uid);
+                gone = true;
+            } else if (gone && !view.library.singleReads.empty()) {
+                view.link.Field().Insert(ChipKind::kStLarge, uid);  // back for the retry
+                gone = false;
+            }
+        };
+        view.Show();
+        const auto& requests = view.library.requests;
+        QVERIFY(requests.size() > 3);
+        const auto failed = requests[1];
+        QVERIFY(requests[0].run && failed.run && failed.count > 1);
+        // The failed run's blocks one by one, in order, the first of them retried; then runs.
+        const std::vector<int>& singles = view.library.singleReads;
+        QVERIFY(std::is_sorted(singles.begin(), singles.end()));
+        QVERIFY(std::count(singles.begin(), singles.end(), failed.first) >= 2);
+        QCOMPARE(std::set<int>(singles.begin(), singles.end()).size(), size_t(failed.count));
+        QCOMPARE(singles.back(), failed.first + failed.count - 1);
+        const auto next = requests[2 + singles.size()];
+        QVERIFY(next.run);
+        QCOMPARE(next.first, failed.first + failed.count);
+        QCOMPARE(view.Table().rowCount(), 512);
+        for (int block = 0; block < 2048; ++block) {
+            QCOMPARE(view.Table().ItemText(block / 4, 1 + block % 4), view.BlockText(uid, block));
+        }
+        QVERIFY(view.MessageLine().isEmpty());  // retries that succeed show nothing
+    }
+
+    void closingDuringAReadEndsItAfterTheRunThatIsBeingRead() {
         ContentView view(115200);
-        const auto uid = view.link.Field().Insert(ChipKind::kStSmall);
+        const auto uid = view.link.Field().Insert(ChipKind::kStLarge);
         QAbstractButton* close = nullptr;
+        size_t requestsAtClose = 0;
         view.library.afterRead = [&](int block) {
             if (block == 20) {
-                // The user's click arrives while the next block is awaited.
-                QTimer::singleShot(0, [&] { QTest::mouseClick(close, Qt::LeftButton); });
+                // The user's click arrives while the next blocks are awaited.
+                QTimer::singleShot(0, [&] {
+                    requestsAtClose = view.library.requests.size();
+                    QTest::mouseClick(close, Qt::LeftButton);
+                });
             }
         };
         CISO15693Dlg& window = view.Make(view.handle);
@@ -166,13 +218,88 @@ class ContentViewTest : public QObject {
         QVERIFY(view.WaitForRead(1));
         QVERIFY(!window.isVisible());
         QCOMPARE(window.result(), int(QDialog::Rejected));
-        QVERIFY(view.library.readBlocks.back() <= 22);
-        QVERIFY(view.Table().rowCount() <= 6);
+        // Nothing is asked after the click, and the blocks of the run it ended stay empty.
+        QVERIFY(requestsAtClose > 0);
+        QCOMPARE(view.library.requests.size(), requestsAtClose);
+        const int last = view.library.requests.back().first;
+        QVERIFY(last > 20 && last < 2048);
+        QCOMPARE(view.Table().rowCount(), last / 4 + 1);
+        QVERIFY(view.Table().ItemText(last / 4, 1 + last % 4).isEmpty());
+        QCOMPARE(view.Table().ItemText((last - 1) / 4, 1 + (last - 1) % 4),
+                 view.BlockText(uid, last - 1));
         // The port is left in order.
         unsigned char record[11];
         QCOMPARE(VESMOR_Inventory(view.handle, record, 11, 0x21), 11);
         QCOMPARE(std::vector<uint8_t>(record + 3, record + 11),
                  std::vector<uint8_t>(uid.begin(), uid.end()));
+    }
+
+    void aTwentyEightBlockTagIsReadInFarFewerRequestsThanBlocks() {
+        ContentView view;
+        view.link.Field().Insert(ChipKind::kNxp);
+        view.Show();
+        QCOMPARE(view.Table().rowCount(), 7);
+        QVERIFY(view.library.singleReads.empty());
+        QVERIFY(view.library.requests.size() <= 2);
+        QVERIFY(view.library.requests.front().run);
+    }
+
+    void everyKindShowsWhatSingleReadsGive_data() {
+        QTest::addColumn<ChipKind>("kind");
+        QTest::newRow("nxp") << ChipKind::kNxp;
+        QTest::newRow("st") << ChipKind::kStSmall;
+        QTest::newRow("ti refuses runs") << ChipKind::kTi;
+        QTest::newRow("nxp-runs8 takes runs of 8") << ChipKind::kNxpRuns8;
+        QTest::newRow("infineon") << ChipKind::kInfineon;
+        QTest::newRow("em") << ChipKind::kEm;
+        QTest::newRow("nxp48 has fewer blocks than it reports") << ChipKind::kNxp48;
+    }
+
+    void everyKindShowsWhatSingleReadsGive() {
+        QFETCH(ChipKind, kind);
+        ContentView view;
+        const auto uid = view.link.Field().Insert(kind);
+        view.Show();
+        const CISO15693Dlg::TagSlot slot = view.window->Slot();
+        const int perRow = slot.blocksPerRow;
+        int block = 0;
+        for (; BlockIsRead(block, slot.blockCount, slot.icManufacturer); ++block) {
+            std::vector<unsigned char> data(static_cast<size_t>(slot.blockSize));
+            const int32_t n =
+                VESMOR_ReadBlock(view.handle, block, data.data(), slot.blockSize, uid.data(), 8,
+                                 BlockRequestFlags(1, slot.icManufacturer, block));
+            const QString cell = view.Table().ItemText(block / perRow, 1 + block % perRow);
+            if (n != slot.blockSize) {
+                // The table ends where single reads fail, with their message.
+                QVERIFY(cell.isEmpty());
+                QCOMPARE(view.Table().rowCount(), block / perRow + 1);
+                QVERIFY(view.MessageLine().endsWith(" -> " + Mapped(view)));
+                break;
+            }
+            QCOMPARE(cell, QString::fromStdString(HexBytes(data)));
+        }
+        if (!BlockIsRead(block, slot.blockCount, slot.icManufacturer)) {
+            QVERIFY(view.MessageLine().isEmpty());
+            QCOMPARE(view.Table().rowCount(), (slot.blockCount + perRow - 1) / perRow);
+        }
+        QVERIFY(block > 0);
+    }
+
+    void blocksAboveTwoHundredFiftyFiveOfALargeStTagAreRead() {
+        ContentView view;
+        const auto uid = view.link.Field().Insert(ChipKind::kStLarge);
+        view.Show();
+        QCOMPARE(view.Table().rowCount(), 512);
+        for (int block : {0, 254, 255, 256, 257, 1000, 2047}) {
+            QCOMPARE(view.Table().ItemText(block / 4, 1 + block % 4), view.BlockText(uid, block));
+        }
+        QVERIFY(view.MessageLine().isEmpty());
+        int runs = 0;
+        for (const auto& request : view.library.requests) {
+            runs += request.run;
+            QVERIFY(!(request.first <= 255 && request.first + request.count > 256));
+        }
+        QVERIFY(runs < 2048 / 32);
     }
 
     void editingACellNeverWritesToTheTransponder() {
