@@ -110,10 +110,17 @@ int32_t TransponderCommands::ReadBlocks(int32_t first, int32_t count, uint8_t* b
         if (!whole) {
             // Refused, garbled or cut: the rest block after block. When those reads get through
             // the blocks the run asked for, the chip (or reader) does not serve such runs, and
-            // this connection reads it block after block from now on.
+            // this connection reads it block after block from now on. A run that got no answer
+            // at all (a lost frame, a busy line) says nothing about the chip: its blocks are read
+            // one by one and the runs go on.
+            const bool unanswered = !data && port_.LastError() == VESMOR_ERR_TIMEOUT;
             const int32_t runEnd = block + run;
             if (!ReadEachBlock(block, runEnd, a, buffer, size, written)) {
                 return -1;
+            }
+            if (unanswered) {
+                block = runEnd;
+                continue;
             }
             if (addressed) {
                 notes[*a.uid] = CVESMOR_Port::kRefusesMultipleBlocks;
