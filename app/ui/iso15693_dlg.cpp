@@ -11,10 +11,12 @@
 #include "app/core/messages.h"
 #include "app/core/tag_layout.h"
 #include "app/core/transponder_text.h"
+#include "app/core/write_job.h"
 #include "app/ui/wait_hooks_qt.h"
 #include "app/ui/window_text.h"
 #include "periphery/ui/editable_list_ctrl.h"
 #include "ui_iso15693_dlg.h"
+#include "vesmor.h"
 
 namespace tagforge::ui {
 
@@ -25,10 +27,9 @@ constexpr int kTitlePointSize = 20;
 constexpr int kInventoryRecordSize = 11;
 constexpr int32_t kOneSlotFlag = 0x20;
 constexpr int32_t kInfineonOption = 0x100;
-constexpr int kMakerInfineon = 5;
-constexpr int kCollisionError = 23;
-constexpr int kWrongDataCountError = 6;  // its message says what a short block answer is
-constexpr int kCellPadding = 12;         // pixels around a cell's text
+// A short block answer is reported with the message of this code ("Falsche Datenanzahl").
+constexpr int kWrongDataCountError = VESMOR_ERR_INVENTORY_SHORT;
+constexpr int kCellPadding = 12;  // pixels around a cell's text
 // Data bytes of one Read Multiple Blocks answer (63 blocks of 4 bytes): the table reads ahead
 // in runs of this size, so that a run is one exchange and rows keep appearing while it fills.
 constexpr int kRunBytes = 252;
@@ -170,7 +171,7 @@ bool CISO15693Dlg::FindTransponder() {
         return false;
     }
     if (n < 0) {
-        if (m_library.GetLastError(m_portHandle) == kCollisionError) {
+        if (m_library.GetLastError(m_portHandle) == VESMOR_ERR_COLLISION) {
             Table().setRowCount(0);
             ShowTitle(kMsgSeveralTransponders);
             return false;
@@ -193,7 +194,7 @@ bool CISO15693Dlg::FindTransponder() {
 
 void CISO15693Dlg::ReadTagInfo(const Uid& uid) {
     TagSlot& slot = m_slots[0];
-    const bool infineon = uid[6] == kMakerInfineon;
+    const bool infineon = uint32_t{uid[6]} == kIcManufacturerInfineon;
     const int32_t flags = infineon ? (m_requestFlag | kInfineonOption) : m_requestFlag;
     for (int attempt = 0; attempt < kAttempts && !m_stopRequested; ++attempt) {
         int32_t count = slot.blockCount;
