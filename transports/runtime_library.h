@@ -1,0 +1,50 @@
+#pragma once
+// A vendor library reached through a function table filled at run time, so that the program
+// starts and runs without it. The table is an array of untyped pointers in the order of a name
+// list; the typed wrappers of each library cast them back.
+//
+// Load() does nothing when the library is loaded already; when it fails the table stays empty
+// and the next call tries again. Every missing library or function is reported on the debug
+// channel: "Fehler: Kann <file> nicht laden" and "Fehler: Kann <function> nicht initialisieren".
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace vesmor {
+
+class RuntimeLibrary {
+  public:
+    // fileName: the name the diagnostics use; defaultPath: what dlopen is given unless the
+    // environment variable overrideVariable names another file.
+    RuntimeLibrary(std::string fileName, std::string defaultPath, const char* overrideVariable,
+                   std::vector<const char*> functionNames);
+    ~RuntimeLibrary();
+    RuntimeLibrary(const RuntimeLibrary&) = delete;
+    RuntimeLibrary& operator=(const RuntimeLibrary&) = delete;
+
+    // Loads the library and takes every function it finds; returns whether it is loaded.
+    bool Load();
+    // Releases the library and clears the table.
+    void Unload();
+    bool IsLoaded() const { return handle_ != nullptr; }
+
+    // The function at position index of the name list, or nullptr.
+    void* Function(size_t index) const {
+        return index < functions_.size() ? functions_[index] : nullptr;
+    }
+    template <typename F>
+    F As(size_t index) const {
+        return reinterpret_cast<F>(Function(index));
+    }
+
+  private:
+    std::string fileName_;
+    std::string defaultPath_;
+    const char* overrideVariable_;
+    std::vector<const char*> names_;
+    std::vector<void*> functions_;
+    void* handle_ = nullptr;
+};
+
+}  // namespace vesmor
