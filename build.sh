@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds VESMOR Tagforge and optionally runs the tests or the demo.
 #
-#   ./build.sh [build|test|run] [plain|asan|tsan]
+#   ./build.sh [build|test|run|package] [plain|asan|tsan]
 #
 # build  install missing Debian packages, configure and build (default)
 # test   build, then run every test with ctest
 # run    build, then run the window (or, without a display, the command-line write cycle)
 #        against the simulated reader
+# package build, then make the .deb (build/vesmor-tagforge_<version>_<arch>.deb)
 #
 # plain (default) builds into build/, asan into build-asan/ (ASan+UBSan), tsan into build-tsan/.
 set -euo pipefail
@@ -21,6 +22,8 @@ packages=(
   libcli11-dev nlohmann-json3-dev libudev-dev
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n libgl-dev
   libasound2-dev fonts-liberation fonts-dejavu-core xvfb
+  libhidapi-dev iproute2 openssl poppler-utils
+  dpkg-dev file man-db desktop-file-utils python3
 )
 
 install_missing_packages() {
@@ -59,5 +62,10 @@ case "$action" in
     ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" "${skip[@]}"
     ;;
   run) exec ./scripts/demo.sh "$dir" ;;
-  *) echo "unknown action '$action' (build, test, run)" >&2; exit 2 ;;
+  package)
+    [ "$flavour" = plain ] || { echo "a package is made from the plain build" >&2; exit 2; }
+    cpack --config "$dir/CPackConfig.cmake" -B "$dir" >/dev/null
+    ls "$dir"/vesmor-tagforge_*.deb
+    ;;
+  *) echo "unknown action '$action' (build, test, run, package)" >&2; exit 2 ;;
 esac

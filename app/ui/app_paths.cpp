@@ -19,17 +19,25 @@ QString ProgramDirectory() {
     return WithSlash(QCoreApplication::applicationDirPath());
 }
 
-QString DefaultLogDirectory() {
-    const QString program = ProgramDirectory();
-    if (QFileInfo(program).isWritable()) {
-        return program;
+bool IsInstalledProgramDirectory(const QString& programDirectory) {
+    return QFileInfo::exists(WithSlash(programDirectory) +
+                             "../share/applications/vesmor-tagforge.desktop");
+}
+
+QString ChooseLogDirectory(const QString& programDirectory, const QString& perUserDirectory) {
+    if (QFileInfo(programDirectory).isWritable() &&
+        !IsInstalledProgramDirectory(programDirectory)) {
+        return WithSlash(programDirectory);
     }
+    QDir().mkpath(perUserDirectory);
+    return WithSlash(perUserDirectory);
+}
+
+QString DefaultLogDirectory() {
     // ~/.local/share (or $XDG_DATA_HOME) + maker + profile name.
-    const QString directory =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/" + kMakerName +
-        "/" + kProfileName;
-    QDir().mkpath(directory);
-    return WithSlash(directory);
+    const QString perUser = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                            "/" + kMakerName + "/" + kProfileName;
+    return ChooseLogDirectory(ProgramDirectory(), perUser);
 }
 
 }  // namespace tagforge::ui
