@@ -183,7 +183,9 @@ void CIniEx::SetInt(std::string_view section, std::string_view key, int value) {
 std::string CIniEx::Format() const {
     std::string text;
     for (const CSection& section : m_sections) {
-        if (!section.name.empty()) {
+        // An unnamed section after the first one came from a "[]" header; it is written with
+        // that header, or its lines would join the section before it when the file is read again.
+        if (!section.name.empty() || (&section != &m_sections.front() && !section.keys.empty())) {
             text += "[" + section.name + "]\r\n";
         }
         for (size_t i = 0; i < section.keys.size(); ++i) {
@@ -191,7 +193,10 @@ std::string CIniEx::Format() const {
             if (!key.empty() && key.front() == ';') {
                 text += key;
             } else {
-                text += key + (key.empty() ? "" : "=") + section.values[i];
+                // A value without a key keeps its "=": written bare it would read back as a key,
+                // or as a section header that moves every later line into another section.
+                const bool equals = !key.empty() || !section.values[i].empty();
+                text += key + (equals ? "=" : "") + section.values[i];
             }
             text += "\r\n";
         }

@@ -34,9 +34,11 @@ void Conveyor::Run() {
     while (!stop_) {
         const Clock::time_point now = Clock::now();
         while (!removals.empty() && removals.front().at <= now) {
-            field_.Remove(removals.front().uid);
+            // The observer hears of the leaving tag while it is still in the field, so that it
+            // can look at what was written to it.
             if (observer_)
                 observer_("-" + UidText(removals.front().uid));
+            field_.Remove(removals.front().uid);
             removals.pop_front();
         }
         if (nextInsert <= now) {

@@ -14,7 +14,7 @@ namespace vesmor::sim {
 
 class Conveyor {
   public:
-    // Called with "+UID" when a tag enters and "-UID" when it leaves.
+    // Called with "+UID" when a tag has entered and "-UID" just before it leaves.
     using Observer = std::function<void(const std::string& event)>;
 
     Conveyor(TagField& field, ChipKind kind, int everyMs, int presentMs, Observer observer = {});

@@ -1,0 +1,66 @@
+// Log numbering: counting the lines of a log file that changes between counts in any way (grown,
+// cut, rewritten with the same size), checked against a plain count of the same bytes.
+//
+// Input: chunks, each a one-byte header (bit 7: rewrite the file from the start instead of
+// appending; bits 0..5: length) followed by that many bytes.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "app/core/line_counter.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // One file per process, emptied for every input, in memory-backed /dev/shm where there is
+    // one: the target measures counting, not the disk.
+    static const std::string path = [] {
+        std::string name = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        return name + "/vesmor-fuzz-log-" + std::to_string(::getpid());
+    }();
+    static const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0 || ::ftruncate(fd, 0) != 0) {
+        return 0;
+    }
+    const char* name = path.c_str();
+    tagforge::LineCounter counter;
+    std::string contents;
+    int rewrites = 0;
+    size_t at = 0;
+    while (at < size) {
+        const uint8_t header = data[at++];
+        const size_t length = std::min<size_t>(header & 0x3F, size - at);
+        const std::string chunk(reinterpret_cast<const char*>(data + at), length);
+        at += length;
+        if (header & 0x80) {
+            contents = chunk;
+            if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, chunk.data(), chunk.size(), 0) < 0)
+                break;
+            // Another program rewrote the file: its modification time moves on, as it does on
+            // disk when the clock has ticked (faster rewrites are beyond any size-and-time rule).
+            const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(++rewrites), 0}};
+            ::futimens(fd, times);
+        } else {
+            contents += chunk;
+            if (::pwrite(fd, chunk.data(), chunk.size(),
+                         static_cast<off_t>(contents.size() - chunk.size())) < 0)
+                break;
+            if (header & 0x40)
+                counter.NoteAppended(name, fd, chunk);
+        }
+        const auto count = counter.CountLines(name, fd);
+        const uint64_t feeds =
+            static_cast<uint64_t>(std::count(contents.begin(), contents.end(), '\n'));
+        const bool endsWithFeed = contents.empty() || contents.back() == '\n';
+        const uint64_t expected = feeds + (endsWithFeed ? 0 : 1);
+        if (!count || count->lines != expected || count->endsWithLineFeed != endsWithFeed) {
+            __builtin_trap();  // the remembered count must match what the file holds
+        }
+    }
+    return 0;
+}
