@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/ui/about_logo.h"
+#include "app/ui/wait_cursor.h"
 #include "app/ui/window_text.h"
 #include "app/update/installer_start.h"
 #include "app/update/updater.h"
@@ -105,7 +106,10 @@ void CAboutDlg::OnStatusClicked() {
     m_ui->labelUpdateStatus->repaint();
     const QString path = m_updater.DownloadInstaller();
     if (!path.isEmpty()) {
-        const update::InstallerStart start = update::StartInstaller(path);
+        const update::InstallerStart start = [&path] {
+            const WaitCursor cursor;
+            return update::StartInstaller(path);
+        }();
         if (!start.started) {
             m_prompts.Message(this, start.failure);
         }

@@ -2,11 +2,9 @@
 
 #include <spawn.h>
 
-#include <QCursor>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QProcess>
 #include <QTimer>
 #include <QUrl>
@@ -41,21 +39,12 @@ int SpawnDirectly(const QString& path) {
     return posix_spawn(&pid, file.constData(), nullptr, nullptr, argv, environ);
 }
 
-class WaitCursor {
-  public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 }  // namespace
 
 InstallerStart StartInstaller(const QString& path) {
     if (!QFileInfo(path).isFile()) {
         return {false, QString("The File\n\"%1\"\ndoes not exist!").arg(path)};
     }
-    const WaitCursor cursor;
     PauseKeepingWindowsPainted();
     const int first = StartAsProgram(path);
     if (first < 0) {
