@@ -60,13 +60,17 @@ void HttpsTestServer::incomingConnection(qintptr descriptor) {
 
 void HttpsTestServer::Reply(QSslSocket& connection, const QString& path) {
     QSslSocket* socket = &connection;
-    const Answer answer = m_answers.value(path, {404, "<html>Not Found</html>", -1, 0});
+    const Answer answer = m_answers.value(path, {404, "<html>Not Found</html>", -1, 0, {}});
     QByteArray bytes = QString(
                            "HTTP/1.1 %1 X\r\nContent-Type: text/plain\r\n"
-                           "Content-Length: %2\r\nConnection: close\r\n\r\n")
+                           "Content-Length: %2\r\nConnection: close\r\n")
                            .arg(answer.status)
                            .arg(answer.body.size())
                            .toLatin1();
+    if (!answer.location.isEmpty()) {
+        bytes += "Location: " + answer.location + "\r\n";
+    }
+    bytes += "\r\n";
     bytes += answer.cutAfter >= 0 ? answer.body.left(answer.cutAfter) : answer.body;
     QTimer::singleShot(answer.delayMs, socket, [socket, bytes] {
         socket->write(bytes);

@@ -26,6 +26,7 @@ class HttpsTestServer final : public QTcpServer {
         QByteArray body;
         qint64 cutAfter = -1;  // >= 0: the connection ends after this many body bytes
         int delayMs = 0;       // the answer is sent this late
+        QByteArray location;   // a "Location" header (for a redirect status)
     };
 
     // Listens on a free loopback port with the certificate `name` from `directory`.

@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
         {"about_no_connection.png", "", false, true},
     };
     for (const State& state : states) {
-        server.SetAnswer(kVersionPath, {200, state.versionFile, -1, state.wait ? 0 : 60000});
+        server.SetAnswer(kVersionPath, {200, state.versionFile, -1, state.wait ? 0 : 60000, {}});
         UpdaterConfig config;
         config.versionFileAddress =
             state.serverUp

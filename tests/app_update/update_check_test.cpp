@@ -2,6 +2,7 @@
 // for each published state, certificates, failures, the one download per run, and the installer.
 
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -60,7 +61,9 @@ class UpdateCheckTest : public QObject {
         return std::make_unique<Updater>(config);
     }
 
-    void Publish(const QByteArray& text) { m_server->SetAnswer(kVersionPath, {200, text, -1, 0}); }
+    void Publish(const QByteArray& text) {
+        m_server->SetAnswer(kVersionPath, {200, text, -1, 0, {}});
+    }
 
     static ui::CLabel& Status(ui::CAboutDlg& about) {
         return *about.findChild<ui::CLabel*>("labelUpdateStatus");
@@ -147,7 +150,7 @@ class UpdateCheckTest : public QObject {
     }
 
     void aWindowClosedDuringTheCheckIsNotNotifiedAndTheNextOneIs() {
-        m_server->SetAnswer(kVersionPath, {200, VersionFile("1.18", "2026-01-01"), -1, 500});
+        m_server->SetAnswer(kVersionPath, {200, VersionFile("1.18", "2026-01-01"), -1, 500, {}});
         auto updater = MakeUpdater();
         auto first = std::make_unique<ui::CAboutDlg>(m_profile, *updater, m_prompts);
         first->show();
@@ -161,7 +164,7 @@ class UpdateCheckTest : public QObject {
     void anUntrustedCertificateIsRefused() {
         HttpsTestServer untrusted;
         QVERIFY(untrusted.Start(m_certificates.path(), "untrusted"));
-        untrusted.SetAnswer(kVersionPath, {200, VersionFile("9.9", "2030-01-01"), -1, 0});
+        untrusted.SetAnswer(kVersionPath, {200, VersionFile("9.9", "2030-01-01"), -1, 0, {}});
         auto updater = MakeUpdater("1.18", "2026-01-01", untrusted.Url(kVersionPath));
         ui::CAboutDlg about(m_profile, *updater, m_prompts);
         QCOMPARE(CheckResult(about),
@@ -187,6 +190,11 @@ class UpdateCheckTest : public QObject {
         QVERIFY(QUrl(config.versionFileAddress).host().endsWith(".invalid"));
         QVERIFY(QUrl(config.versionFileAddress).scheme() == "https");
         QVERIFY(!AddressAllowed(QUrl(config.versionFileAddress)));
+        // The own build is the date of the running program file.
+        QCOMPARE(QString::fromStdString(config.ownBuild),
+                 QFileInfo(QCoreApplication::applicationFilePath())
+                     .lastModified()
+                     .toString("yyyy-MM-dd"));
         qputenv("VESMOR_UPDATE_URL", m_server->Url(kVersionPath).toString().toUtf8());
         QCOMPARE(DefaultUpdaterConfig().versionFileAddress, m_server->Url(kVersionPath).toString());
         qunsetenv("VESMOR_UPDATE_URL");
@@ -203,8 +211,27 @@ class UpdateCheckTest : public QObject {
         QVERIFY(!delivered);
     }
 
+    void redirectsAreFollowedOnlyToAllowedAddresses() {
+        const QString moved = "/rfid/software/moved.txt";
+        m_server->SetAnswer(kVersionPath, {302, "", -1, 0, m_server->Url(moved).toEncoded()});
+        m_server->SetAnswer(moved, {200, VersionFile("1.18", "2026-01-01"), -1, 0, {}});
+        {
+            auto updater = MakeUpdater();
+            ui::CAboutDlg about(m_profile, *updater, m_prompts);
+            QCOMPARE(CheckResult(about), QString("VESMOR Tagforge ist aktuell"));
+        }
+        m_server->SetAnswer(
+            kVersionPath,
+            {302, "", -1, 0, "http://update.example/rfid/software/RFIDVersionsHF.txt"});
+        auto updater = MakeUpdater();
+        ui::CAboutDlg about(m_profile, *updater, m_prompts);
+        QCOMPARE(CheckResult(about),
+                 QString("Keine Internet Verbindung: Update Prüfung nicht möglich!"));
+        QCOMPARE(m_server->Requests(moved), 1);
+    }
+
     void anErrorPageGivesMessage603() {
-        m_server->SetAnswer(kVersionPath, {404, "<html><body>Not Found</body></html>", -1, 0});
+        m_server->SetAnswer(kVersionPath, {404, "<html><body>Not Found</body></html>", -1, 0, {}});
         auto updater = MakeUpdater();
         ui::CAboutDlg about(m_profile, *updater, m_prompts);
         QCOMPARE(CheckResult(about),
@@ -221,7 +248,7 @@ class UpdateCheckTest : public QObject {
     }
 
     void aVersionFileCutInTheMiddleIsNoVersionFile() {
-        m_server->SetAnswer(kVersionPath, {200, VersionFile("1.19", "2026-03-01"), 40, 0});
+        m_server->SetAnswer(kVersionPath, {200, VersionFile("1.19", "2026-03-01"), 40, 0, {}});
         auto updater = MakeUpdater();
         ui::CAboutDlg about(m_profile, *updater, m_prompts);
         QCOMPARE(CheckResult(about),
@@ -262,8 +289,9 @@ class UpdateCheckTest : public QObject {
     void aClickOnTheNewVersionDownloadsStartsTheInstallerAndEndsTheProgram() {
         const QString marker = m_downloads.path() + "/installer_ran";
         Publish(VersionFile("1.19", "2026-03-01"));
-        m_server->SetAnswer(kInstallerPath,
-                            {200, "#!/bin/sh\necho started > '" + marker.toUtf8() + "'\n", -1, 0});
+        m_server->SetAnswer(
+            kInstallerPath,
+            {200, "#!/bin/sh\necho started > '" + marker.toUtf8() + "'\n", -1, 0, {}});
         auto updater = MakeUpdater();
         ui::CAboutDlg about(m_profile, *updater, m_prompts);
         CheckResult(about);
@@ -278,7 +306,7 @@ class UpdateCheckTest : public QObject {
 
     void aCutInstallerDownloadLeavesNoFileAndTheOfferStands() {
         Publish(VersionFile("1.19", "2026-03-01"));
-        m_server->SetAnswer(kInstallerPath, {200, QByteArray(300000, 'x'), 100000, 0});
+        m_server->SetAnswer(kInstallerPath, {200, QByteArray(300000, 'x'), 100000, 0, {}});
         auto updater = MakeUpdater();
         ui::CAboutDlg about(m_profile, *updater, m_prompts);
         const QString offer = CheckResult(about);
@@ -292,7 +320,7 @@ class UpdateCheckTest : public QObject {
 
     void anInstallerAddressWithoutSlashIsTheFileName() {
         Publish(VersionFile("1.19", "2026-03-01", "Tagforge_Setup.run"));
-        m_server->SetAnswer(kInstallerPath, {200, "#!/bin/sh\nexit 0\n", -1, 0});
+        m_server->SetAnswer(kInstallerPath, {200, "#!/bin/sh\nexit 0\n", -1, 0, {}});
         auto updater = MakeUpdater();
         updater->StartUpdateCheck(nullptr, 0);
         QTRY_VERIFY_WITH_TIMEOUT(updater->IsUpdateAvailable(), 20000);
