@@ -66,6 +66,12 @@ constexpr Message kMessages[] = {
     {231, QT_TRANSLATE_NOOP("Messages",
                             "Das gewählte Gerät ist ein reiner Leser! "
                             "Hier wird jedoch ein Programmer benötigt!")},
+    {600, QT_TRANSLATE_NOOP("Messages", "Neue Version:")},
+    {601, QT_TRANSLATE_NOOP("Messages", " ist aktuell")},
+    {602,
+     QT_TRANSLATE_NOOP("Messages", "Keine Internet Verbindung: Update Prüfung nicht möglich!")},
+    {603, QT_TRANSLATE_NOOP("Messages", "Keine Datei gefunden: Update Prüfung nicht möglich!")},
+    {604, QT_TRANSLATE_NOOP("Messages", "Update wird gestartet, bitte warten!")},
     {1000, QT_TRANSLATE_NOOP("Messages", "Schnittstelle wählen")},
     {1001, QT_TRANSLATE_NOOP("Messages", "Einstellungen")},
     // The maker's USB driver page (only opened, never shown). .example names never resolve.
@@ -124,6 +130,7 @@ constexpr Message kMessages[] = {
     {40021, QT_TRANSLATE_NOOP("Messages",
                               "Zyklus beendet: %1 Transponder gelesen, %2 fehlgeschlagen, "
                               "letzter Wert <%3>")},
+    {57344, QT_TRANSLATE_NOOP("Messages", "VESMOR Tagforge")},
 };
 
 struct ErrorCodeEntry {

@@ -18,6 +18,12 @@ enum MessageId : int {
     kMsgGerman = 171,
     kMsgEnglish = 172,
     kMsgReaderOnly = 231,
+    // The About window's update status line.
+    kMsgNewVersion = 600,     // "Neue Version:", followed by the title and the version
+    kMsgUpToDate = 601,       // " ist aktuell", after the title
+    kMsgNoConnection = 602,   // no version file text
+    kMsgNoVersionFile = 603,  // a text without "Version" or "Build"
+    kMsgUpdateStarting = 604,
     kMsgChooseInterfaceMenu = 1000,
     kMsgSettingsMenu = 1001,
     kMsgUsbDriverPage = 10132,  // the address of the maker's USB driver page, opened only
@@ -41,6 +47,7 @@ enum MessageId : int {
     kMsgDataWritten = 32860,  // "<%04d> Daten erfolgreich geschrieben!"
     kMsgTagInfoFailed = 32861,
     kMsgNoTransponderRead = 32862,
+    kMsgProgramTitle = 57344,  // "VESMOR Tagforge"
 
     // Texts that have no string id of their own (input checks and one status line) get ids from
     // 40001 on, apart from every id above.

@@ -10,6 +10,7 @@ constexpr const char* kSettings = "Settings";
 constexpr const char* kLog = "Protokoll";
 constexpr const char* kWindow = "MainWnd";
 constexpr const char* kPort = "Port";
+constexpr const char* kVersion = "Version";
 
 constexpr int kIntSentinel = -1;
 constexpr int kFlagSentinel = 255;
@@ -77,6 +78,43 @@ MainWindowSettings LoadMainWindowSettings(ProfileStore& profile, const std::stri
 void ReloadCycleSettings(ProfileStore& profile, CycleSettings& cycle) {
     cycle.BeepTime = ReadOrInit(profile, kSettings, "BeepTime", kDefaultBeepTime);
     cycle.ZyklusZeit = ReadOrInit(profile, kSettings, "ZyklusZeit", kDefaultZyklusZeit);
+}
+
+BeepTimeSettings LoadBeepTimeSettings(ProfileStore& profile) {
+    const BeepTimeSettings defaults;
+    return {profile.ReadInt(kSettings, "BeepTime", defaults.BeepTime),
+            profile.ReadInt(kSettings, "ZyklusZeit", defaults.ZyklusZeit)};
+}
+
+CheckResult CheckBeepTimeFields(std::string_view beepText, std::string_view cycleText,
+                                BeepTimeSettings& accepted, int* failedField) {
+    const int beep = ParseUnsignedField(beepText);
+    const int cycle = ParseUnsignedField(cycleText);
+    const CheckResult checks[] = {CheckUnsignedField(beep, 0, 1000),
+                                  CheckUnsignedField(cycle, 100, 10000)};
+    for (int field = 0; field < 2; ++field) {
+        if (!checks[field].Ok()) {
+            if (failedField != nullptr) {
+                *failedField = field;
+            }
+            return checks[field];
+        }
+    }
+    accepted = {beep, cycle};
+    return {};
+}
+
+void SaveBeepTimeSettings(ProfileStore& profile, const BeepTimeSettings& settings) {
+    profile.WriteInt(kSettings, "ZyklusZeit", settings.ZyklusZeit);
+    profile.WriteInt(kSettings, "BeepTime", settings.BeepTime);
+}
+
+bool LoadUpdateCheckBox(ProfileStore& profile) {
+    return profile.ReadInt(kVersion, "Update", 1) != 0;
+}
+
+void SaveUpdateCheckBox(ProfileStore& profile, bool checked) {
+    profile.WriteInt(kVersion, "Update", checked ? 1 : 0);
 }
 
 void SaveMainWindowSettings(ProfileStore& profile, const MainWindowSettings& s,

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/core/cycle_engine.h"
+#include "app/core/input_check.h"
 #include "app/core/reader_connection.h"
 #include "app/core/write_job.h"
 
@@ -39,6 +40,29 @@ MainWindowSettings LoadMainWindowSettings(ProfileStore& profile, const std::stri
 
 // `BeepTime` and `ZyklusZeit` again (after the settings window), with the same rule.
 void ReloadCycleSettings(ProfileStore& profile, CycleSettings& cycle);
+
+// The settings window's two values ("Tondauer", "Zykluszeit").
+struct BeepTimeSettings {
+    int BeepTime = 150;    // ms, 0..1000, 0 = no beep
+    int ZyklusZeit = 250;  // ms, 100..10000
+};
+
+// Both keys as the settings window shows them: missing keys give 150 and 250 (nothing is
+// written).
+BeepTimeSettings LoadBeepTimeSettings(ProfileStore& profile);
+
+// The two fields' texts checked in their order ("Tondauer", then "Zykluszeit"): an unsigned
+// number within its range. The first failure (its field, 0 or 1, in `failedField`), or passed
+// with the values in `accepted`.
+CheckResult CheckBeepTimeFields(std::string_view beepText, std::string_view cycleText,
+                                BeepTimeSettings& accepted, int* failedField = nullptr);
+
+// Writes `ZyklusZeit`, then `BeepTime`.
+void SaveBeepTimeSettings(ProfileStore& profile, const BeepTimeSettings& settings);
+
+// "Version"/`Update`: the About window's check box (default on).
+bool LoadUpdateCheckBox(ProfileStore& profile);
+void SaveUpdateCheckBox(ProfileStore& profile, bool checked);
 
 // A rectangle in screen pixels, edges as stored in "MainWnd".
 struct WindowRect {

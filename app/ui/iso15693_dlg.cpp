@@ -12,6 +12,7 @@
 #include "app/core/tag_layout.h"
 #include "app/core/transponder_text.h"
 #include "app/core/write_job.h"
+#include "app/ui/wait_cursor.h"
 #include "app/ui/wait_hooks_qt.h"
 #include "app/ui/window_text.h"
 #include "periphery/ui/editable_list_ctrl.h"
@@ -33,15 +34,6 @@ constexpr int kCellPadding = 12;  // pixels around a cell's text
 // Data bytes of one Read Multiple Blocks answer (63 blocks of 4 bytes): the table reads ahead
 // in runs of this size, so that a run is one exchange and rows keep appearing while it fills.
 constexpr int kRunBytes = 252;
-
-// The wait cursor for the lifetime of the object.
-class WaitCursor {
-  public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // Painting the table after every block would take a tenth of the time of a block exchange at
 // 115200 baud: while the table fills, its cells are painted this often.

@@ -6,11 +6,14 @@
 #include <QMenu>
 #include <QScreen>
 
+#include "app/ui/about_dlg.h"
+#include "app/ui/beep_time_dlg.h"
 #include "app/ui/fixed_font.h"
 #include "app/ui/iso15693_dlg.h"
 #include "app/ui/text_limit.h"
 #include "app/ui/window_icon.h"
 #include "app/ui/window_text.h"
+#include "app/update/updater.h"
 #include "periphery/ui/port_dlg.h"
 #include "ui_tagforge_dlg.h"
 
@@ -103,6 +106,21 @@ void CVESMOR_TagforgeDlg::SystemCommand(int command) {
             m_stack->connection.Close();
             ConnectReader(1);
             break;
+        case kCommandSettings: {
+            CBeepTimeDlg settings(m_services.profile, m_services.prompts, this);
+            m_services.prompts.RunModal(settings);
+            ReloadCycleSettings();
+            break;
+        }
+        case kCommandAbout: {
+            CAboutDlg about(m_services.profile, update::Updater::Instance(), m_services.prompts,
+                            this);
+            m_services.prompts.RunModal(about);
+            if (about.ProgramExitRequested()) {
+                done(kResultClose);
+            }
+            break;
+        }
         case kCommandGerman:
         case kCommandEnglish:
             SaveLanguage(m_services.profile, command == kCommandGerman ? 0 : 1);
@@ -117,8 +135,7 @@ void CVESMOR_TagforgeDlg::ReloadCycleSettings() {
     tagforge::ReloadCycleSettings(m_services.profile, m_stack->engine.Settings());
 }
 
-// The window's system menu opens on a right click on the window's background. The settings window
-// and the About window are not there yet; their entries are shown disabled.
+// The window's system menu opens on a right click on the window's background.
 void CVESMOR_TagforgeDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     FillSystemMenu(menu);
@@ -131,7 +148,7 @@ void CVESMOR_TagforgeDlg::FillSystemMenu(QMenu& menu) {
             menu.addAction(MessageQ(id), this, [this, command] { SystemCommand(command); });
         action->setEnabled(enabled);
     };
-    add(kMsgSettingsMenu, kCommandSettings, false);
+    add(kMsgSettingsMenu, kCommandSettings);
     add(kMsgChooseInterfaceMenu, kCommandInterface);
     menu.addSeparator();
     const int language = LoadLanguage(m_services.profile);
@@ -142,7 +159,7 @@ void CVESMOR_TagforgeDlg::FillSystemMenu(QMenu& menu) {
         add(kMsgEnglish, kCommandEnglish);
     }
     menu.addSeparator();
-    add(kMsgAboutMenu, kCommandAbout, false);
+    add(kMsgAboutMenu, kCommandAbout);
 }
 
 void CVESMOR_TagforgeDlg::PlaceWindow() {

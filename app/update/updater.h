@@ -1,0 +1,110 @@
+#pragma once
+// The update check: one updater for the whole process. The first About window starts a worker
+// thread that fetches the version file once; every About window (the first, and any later one
+// in the same run) receives an UpdateCheckEvent when the text is there, and asks the updater
+// what it says. A window that closes is forgotten first, so it never receives the event.
+
+#include <QEvent>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "app/update/fetch.h"
+
+namespace tagforge::update {
+
+// A placeholder on the reserved ".invalid" domain: without VESMOR_UPDATE_URL the check finds no
+// server and never sends a lookup.
+inline constexpr const char* kDefaultVersionFileAddress =
+    "https://update.vek-applikationen.invalid/rfid/software/RFIDVersionsHF.txt";
+
+// The completion message number the About window asks for.
+inline constexpr unsigned kUpdateCheckMessage = 1034;
+
+struct UpdaterConfig {
+    QString versionFileAddress;  // empty: nothing is fetched
+    QString caFile;              // extra trusted certificates (PEM), empty for none
+    std::optional<std::string> ownVersionResource;  // the product version compiled in
+    std::string ownBuild;                           // the program file's date, "%Y-%m-%d"
+    QString temporaryDirectory;                     // where the installer goes
+};
+
+// VESMOR_UPDATE_URL (or kDefaultVersionFileAddress), VESMOR_UPDATE_CA, the product version,
+// the date of the running program file, QDir::tempPath().
+UpdaterConfig DefaultUpdaterConfig();
+
+// Posted to the notify window when the version file text is there (or could not be fetched).
+class UpdateCheckEvent final : public QEvent {
+  public:
+    explicit UpdateCheckEvent(unsigned message) : QEvent(EventType()), m_message(message) {}
+    static QEvent::Type EventType();
+    unsigned Message() const { return m_message; }
+
+  private:
+    unsigned m_message;
+};
+
+class Updater {
+  public:
+    explicit Updater(UpdaterConfig config);
+    // Ends a running fetch and waits for the worker.
+    ~Updater();
+    Updater(const Updater&) = delete;
+    Updater& operator=(const Updater&) = delete;
+
+    // The process-wide updater; its worker is stopped when the application object ends.
+    static Updater& Instance();
+
+    // Stores the window and message, then starts the fetch (first call) or posts the result at
+    // once (fetch done). False when the worker thread could not be started.
+    bool StartUpdateCheck(QObject* window, unsigned message);
+    // The window will not be notified (it closes).
+    void ForgetWindow(const QObject* window);
+
+    // False (both empty) without version file text; else the program section's "Version" and
+    // "Build" (empty when missing).
+    bool GetPublishedVersion(std::string& version, std::string& build) const;
+    bool IsUpdateAvailable() const;
+    std::string GetOwnVersion() const;
+    std::string GetOwnBuild() const;
+
+    // The text at `address`, cut at its first zero byte and after kMaxVersionFileBytes + 1
+    // bytes; empty (after a second's pause) when the transfer failed.
+    std::string DownloadText(const QUrl& address);
+    // True when `path` got every byte; otherwise no file is left at `path`. Blocks the calling
+    // thread (user input excluded) while it runs.
+    bool DownloadToFile(const QUrl& address, const QString& path);
+    // Downloads the program section's "Installer" (relative addresses count from the version
+    // file's) into `directory` (default: the temporary directory) and makes it executable. The
+    // local path, or empty.
+    QString DownloadInstaller(const QString& directory = {});
+
+    // Stops a running fetch and waits for the worker thread.
+    void Shutdown();
+
+  private:
+    struct Worker {
+        std::thread thread;
+        bool busy = false;
+        bool done = false;
+    };
+
+    void WorkerProcedure();
+    void PostCompletion();  // m_mutex held
+    FetchOptions Options() const;
+
+    const UpdaterConfig m_config;
+    mutable std::mutex m_mutex;
+    std::unique_ptr<Worker> m_worker;
+    std::string m_text;
+    QObject* m_notifyWindow = nullptr;
+    unsigned m_notifyMessage = 0;
+    mutable FetchCancel m_cancel;
+};
+
+}  // namespace tagforge::update
