@@ -30,6 +30,6 @@ for target in "${targets[@]}"; do
   status=$?
   set -e
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-  findings=$(ls build-fuzz/findings/"$target"-* 2>/dev/null | wc -l)
+  findings=$(find build-fuzz/findings -name "$target-*" | wc -l)
   echo "$target: ${runs:-?} executions, $findings findings, exit $status" | tee -a "$summary"
 done
