@@ -1,5 +1,6 @@
 #include "transports/ftd2xx_table.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "transports/debug_output.h"
@@ -71,14 +72,21 @@ std::vector<const char*> FunctionNames() {
             "FT_W32_WaitCommEvent"};
 }
 
+// Calls the function at index with args, or gives missing when the library lacks it.
+template <class Fn, class Result, class... Args>
+Result CallOr(const RuntimeLibrary& library, size_t index, Result missing, Args... args) {
+    const auto f = library.As<Fn>(index);
+    return f ? f(args...) : missing;
+}
+
 }  // namespace
 
 CFTD2xxPort::CFTD2xxPort()
     : library_("Ftd2xx.dll", "libftd2xx.so", "VESMOR_FTD2XX_LIB", FunctionNames()) {}
 
 FT_STATUS CFTD2xxPort::SetLatencyTimer(FT_HANDLE handle, UCHAR ms) {
-    auto f = library_.As<FT_SetLatencyTimerFn>(kSetLatencyTimer);
-    return f ? f(handle, ms) : kFtMissingFunction;
+    return CallOr<FT_SetLatencyTimerFn>(library_, kSetLatencyTimer, FT_STATUS{kFtMissingFunction},
+                                        handle, ms);
 }
 
 FT_STATUS CFTD2xxPort::CreateDeviceInfoList(DWORD* count) {
@@ -104,64 +112,59 @@ FT_STATUS CFTD2xxPort::GetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE* nodes, DWORD*
 FT_HANDLE CFTD2xxPort::W32_CreateFile(const char* name, DWORD access, DWORD share, DWORD create,
                                       DWORD flags) {
     LoadD2xx();
-    auto f = library_.As<FT_W32_CreateFileFn>(kW32CreateFile);
-    return f ? f(name, access, share, nullptr, create, flags, nullptr) : InvalidHandle();
+    return CallOr<FT_W32_CreateFileFn>(library_, kW32CreateFile, InvalidHandle(), name, access,
+                                       share, static_cast<SECURITY_ATTRIBUTES*>(nullptr), create,
+                                       flags, static_cast<void*>(nullptr));
 }
 
 BOOL CFTD2xxPort::W32_CloseHandle(FT_HANDLE handle) {
-    auto f = library_.As<FT_W32_CloseHandleFn>(kW32CloseHandle);
-    return f ? f(handle) : 0;
+    return CallOr<FT_W32_CloseHandleFn>(library_, kW32CloseHandle, BOOL{0}, handle);
 }
 
 BOOL CFTD2xxPort::W32_ReadFile(FT_HANDLE handle, void* buffer, DWORD size, DWORD* got) {
-    auto f = library_.As<FT_W32_ReadFileFn>(kW32ReadFile);
-    return f ? f(handle, buffer, size, got, nullptr) : 0;
+    return CallOr<FT_W32_ReadFileFn>(library_, kW32ReadFile, BOOL{0}, handle, buffer, size, got,
+                                     nullptr);
 }
 
 BOOL CFTD2xxPort::W32_WriteFile(FT_HANDLE handle, const void* data, DWORD size, DWORD* written) {
-    auto f = library_.As<FT_W32_WriteFileFn>(kW32WriteFile);
     // The library takes a non-const pointer but only reads the bytes.
-    return f ? f(handle, const_cast<void*>(data), size, written, nullptr) : 0;
+    return CallOr<FT_W32_WriteFileFn>(library_, kW32WriteFile, BOOL{0}, handle,
+                                      const_cast<void*>(data), size, written, nullptr);
 }
 
 DWORD CFTD2xxPort::W32_GetLastError(FT_HANDLE handle) {
-    auto f = library_.As<FT_W32_GetLastErrorFn>(kW32GetLastError);
-    return f ? f(handle) : 0;
+    return CallOr<FT_W32_GetLastErrorFn>(library_, kW32GetLastError, DWORD{0}, handle);
 }
 
 BOOL CFTD2xxPort::W32_ClearCommError(FT_HANDLE handle, DWORD* errors, FTCOMSTAT* status) {
-    auto f = library_.As<FT_W32_ClearCommErrorFn>(kW32ClearCommError);
-    return f ? f(handle, errors, status) : 0;
+    return CallOr<FT_W32_ClearCommErrorFn>(library_, kW32ClearCommError, BOOL{0}, handle, errors,
+                                           status);
 }
 
 BOOL CFTD2xxPort::W32_GetCommModemStatus(FT_HANDLE handle, DWORD* bits) {
-    auto f = library_.As<FT_W32_GetCommModemStatusFn>(kW32GetCommModemStatus);
-    return f ? f(handle, bits) : 0;
+    return CallOr<FT_W32_GetCommModemStatusFn>(library_, kW32GetCommModemStatus, BOOL{0}, handle,
+                                               bits);
 }
 
 BOOL CFTD2xxPort::W32_GetCommState(FT_HANDLE handle, FTDCB* dcb) {
-    auto f = library_.As<FT_W32_GetCommStateFn>(kW32GetCommState);
-    return f ? f(handle, dcb) : 0;
+    return CallOr<FT_W32_GetCommStateFn>(library_, kW32GetCommState, BOOL{0}, handle, dcb);
 }
 
 BOOL CFTD2xxPort::W32_SetCommState(FT_HANDLE handle, FTDCB* dcb) {
-    auto f = library_.As<FT_W32_SetCommStateFn>(kW32SetCommState);
-    return f ? f(handle, dcb) : 0;
+    return CallOr<FT_W32_SetCommStateFn>(library_, kW32SetCommState, BOOL{0}, handle, dcb);
 }
 
 BOOL CFTD2xxPort::W32_SetCommMask(FT_HANDLE handle, ULONG mask) {
-    auto f = library_.As<FT_W32_SetCommMaskFn>(kW32SetCommMask);
-    return f ? f(handle, mask) : 0;
+    return CallOr<FT_W32_SetCommMaskFn>(library_, kW32SetCommMask, BOOL{0}, handle, mask);
 }
 
 BOOL CFTD2xxPort::W32_SetCommTimeouts(FT_HANDLE handle, FTTIMEOUTS* timeouts) {
-    auto f = library_.As<FT_W32_SetCommTimeoutsFn>(kW32SetCommTimeouts);
-    return f ? f(handle, timeouts) : 0;
+    return CallOr<FT_W32_SetCommTimeoutsFn>(library_, kW32SetCommTimeouts, BOOL{0}, handle,
+                                            timeouts);
 }
 
 BOOL CFTD2xxPort::W32_PurgeComm(FT_HANDLE handle, DWORD flags) {
-    auto f = library_.As<FT_W32_PurgeCommFn>(kW32PurgeComm);
-    return f ? f(handle, flags) : 0;
+    return CallOr<FT_W32_PurgeCommFn>(library_, kW32PurgeComm, BOOL{0}, handle, flags);
 }
 
 void ListD2xxDevices(CFTD2xxPort& table, std::vector<std::string>& names) {

@@ -22,7 +22,7 @@ struct FtHandle {
 };
 
 struct FtDevice {
-    explicit FtDevice(const Settings& s) : reader(s) {
+    FtDevice(const Settings& s, size_t /*index*/) : reader(s) {
         const auto serialText = s.find("serial");
         serial = serialText != s.end() ? serialText->second : "";
         const auto text = s.find("description");
@@ -39,39 +39,28 @@ struct FtDevice {
 };
 
 std::mutex g_mutex;
-std::string g_loadedText;
-std::vector<std::unique_ptr<FtDevice>> g_devices;
+DeviceSet<FtDevice> g_devices("VESMOR_FAKE_D2XX");
 
 std::vector<std::unique_ptr<FtDevice>>& Devices() {
-    const std::string text = ConfigurationText("VESMOR_FAKE_D2XX");
-    bool anyOpen = false;
-    for (const auto& d : g_devices) {
-        anyOpen = anyOpen || d->open != nullptr;
-    }
-    if (text != g_loadedText && !anyOpen) {
-        g_devices.clear();
-        for (const Settings& settings : ParseDevices(text)) {
-            g_devices.push_back(std::make_unique<FtDevice>(settings));
-        }
-        g_loadedText = text;
-    }
-    return g_devices;
+    return g_devices.Current([](const FtDevice& d) { return d.open != nullptr; });
 }
 
 FtDevice* Of(FT_HANDLE handle) {
     if (!IsValidHandle(handle)) {
         return nullptr;
     }
-    const size_t index = static_cast<FtHandle*>(handle)->index;
-    auto& devices = g_devices;
-    return index < devices.size() && devices[index]->open == handle ? devices[index].get()
-                                                                    : nullptr;
+    FtDevice* d = g_devices.At(static_cast<FtHandle*>(handle)->index);
+    return d != nullptr && d->open == handle ? d : nullptr;
+}
+
+// The device of an open handle, looked up under the lock; its reader is safe to use after.
+FtDevice* LockedOf(FT_HANDLE handle) {
+    std::lock_guard lock(g_mutex);
+    return Of(handle);
 }
 
 FtDevice* At(int index) {
-    auto& devices = g_devices;
-    return index >= 0 && static_cast<size_t>(index) < devices.size() ? devices[index].get()
-                                                                     : nullptr;
+    return index < 0 ? nullptr : g_devices.At(static_cast<size_t>(index));
 }
 
 }  // namespace
@@ -147,11 +136,7 @@ FAKE_EXPORT FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, UCHAR ms) {
 
 FAKE_EXPORT BOOL FT_W32_ReadFile(FT_HANDLE handle, void* buffer, DWORD size, DWORD* got,
                                  OVERLAPPED*) {
-    FtDevice* d;
-    {
-        std::lock_guard lock(g_mutex);
-        d = Of(handle);
-    }
+    FtDevice* const d = LockedOf(handle);
     if (d == nullptr) {
         return 0;
     }
@@ -161,11 +146,7 @@ FAKE_EXPORT BOOL FT_W32_ReadFile(FT_HANDLE handle, void* buffer, DWORD size, DWO
 
 FAKE_EXPORT BOOL FT_W32_WriteFile(FT_HANDLE handle, void* data, DWORD size, DWORD* written,
                                   OVERLAPPED*) {
-    FtDevice* d;
-    {
-        std::lock_guard lock(g_mutex);
-        d = Of(handle);
-    }
+    FtDevice* const d = LockedOf(handle);
     if (d == nullptr) {
         return 0;
     }
@@ -179,11 +160,7 @@ FAKE_EXPORT DWORD FT_W32_GetLastError(FT_HANDLE) {
 }
 
 FAKE_EXPORT BOOL FT_W32_ClearCommError(FT_HANDLE handle, DWORD* errors, FTCOMSTAT* status) {
-    FtDevice* d;
-    {
-        std::lock_guard lock(g_mutex);
-        d = Of(handle);
-    }
+    FtDevice* const d = LockedOf(handle);
     if (d == nullptr) {
         return 0;
     }
@@ -236,11 +213,7 @@ FAKE_EXPORT BOOL FT_W32_SetCommTimeouts(FT_HANDLE handle, FTTIMEOUTS*) {
 }
 
 FAKE_EXPORT BOOL FT_W32_PurgeComm(FT_HANDLE handle, DWORD flags) {
-    FtDevice* d;
-    {
-        std::lock_guard lock(g_mutex);
-        d = Of(handle);
-    }
+    FtDevice* const d = LockedOf(handle);
     if (d == nullptr) {
         return 0;
     }
@@ -257,7 +230,7 @@ FAKE_EXPORT BOOL FT_W32_PurgeComm(FT_HANDLE handle, DWORD flags) {
 // The devices are made anew from the configuration at the next call (once none is open).
 FAKE_EXPORT void fake_d2xx_reset() {
     std::lock_guard lock(g_mutex);
-    g_loadedText = "\x01 (reset)";
+    g_devices.Reset();
 }
 
 // The latency timer last set on the device, -1 when never.

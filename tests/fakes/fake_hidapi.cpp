@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/fakes/fake_reader.h"
@@ -36,6 +37,7 @@ struct HidDevice {
         readError = IntSetting(s, "readerror", 0) != 0;
         noSerial = IntSetting(s, "noserial", 0) != 0;
         noStart = IntSetting(s, "nostart", 0) != 0;
+        writeDelayMs = IntSetting(s, "writedelay", 0);
     }
     Settings settings;
     FakeReader reader;
@@ -44,37 +46,22 @@ struct HidDevice {
     std::wstring serial;
     size_t inputLength, outputLength;
     bool busy, readError, noSerial, noStart;
+    int writeDelayMs;
     int openCount = 0;
     std::deque<std::vector<uint8_t>> written;
     std::deque<std::vector<uint8_t>> injected;
 };
 
 std::mutex g_mutex;
-std::string g_loadedText;
-std::vector<std::unique_ptr<HidDevice>> g_devices;
+DeviceSet<HidDevice> g_devices("VESMOR_FAKE_HID");
 
-// The devices of the current configuration; a changed configuration takes effect while no
-// device is open.
 std::vector<std::unique_ptr<HidDevice>>& Devices() {
-    const std::string text = ConfigurationText("VESMOR_FAKE_HID");
-    bool anyOpen = false;
-    for (const auto& d : g_devices) {
-        anyOpen = anyOpen || d->openCount > 0;
-    }
-    if (text != g_loadedText && !anyOpen) {
-        g_devices.clear();
-        const std::vector<Settings> parsed = ParseDevices(text);
-        for (size_t i = 0; i < parsed.size(); ++i) {
-            g_devices.push_back(std::make_unique<HidDevice>(parsed[i], i));
-        }
-        g_loadedText = text;
-    }
-    return g_devices;
+    return g_devices.Current([](const HidDevice& d) { return d.openCount > 0; });
 }
 
 // A device of the configuration in effect (calls on open devices never reload it).
 HidDevice* At(size_t index) {
-    return index < g_devices.size() ? g_devices[index].get() : nullptr;
+    return g_devices.At(index);
 }
 
 wchar_t* CopyWide(const std::wstring& text) {
@@ -159,6 +146,14 @@ FAKE_EXPORT void hid_close(hid_device* device) {
 
 FAKE_EXPORT int hid_write(hid_device* device, const unsigned char* data, size_t length) {
     HidDevice* d;
+    int delayMs = 0;
+    {
+        std::lock_guard lock(g_mutex);
+        d = At(device->index);
+        delayMs = d ? d->writeDelayMs : 0;
+    }
+    // A device that is slow to take its reports.
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     {
         std::lock_guard lock(g_mutex);
         d = At(device->index);
@@ -224,7 +219,7 @@ FAKE_EXPORT const wchar_t* hid_error(hid_device*) {
 // The devices are made anew from the configuration at the next call (once none is open).
 FAKE_EXPORT void fake_hid_reset() {
     std::lock_guard lock(g_mutex);
-    g_loadedText = "\x01 (reset)";
+    g_devices.Reset();
 }
 
 // The next report the library wrote to the device: its length, or -1 when there is none.

@@ -183,23 +183,28 @@ int FakeReader::TakeCommand(unsigned char* out, int capacity) {
 }
 
 void FakeReader::DumpBlocks() {
-    if (dumpPath_.empty()) {
-        return;
+    if (!dumpPath_.empty()) {
+        std::ofstream(dumpPath_, std::ios::trunc) << BlockDump(field_);
     }
-    std::ofstream out(dumpPath_, std::ios::trunc);
+}
+
+std::string BlockDump(const sim::TagField& field) {
     static const char* const kHex = "0123456789ABCDEF";
-    for (const sim::Uid& uid : field_.Uids()) {
+    std::string text;
+    for (const sim::Uid& uid : field.Uids()) {
         for (int block = 0;; ++block) {
-            const auto bytes = field_.Block(uid, block);
+            const auto bytes = field.Block(uid, block);
             if (!bytes) {
                 break;
             }
             for (uint8_t b : *bytes) {
-                out << kHex[b >> 4] << kHex[b & 15];
+                text += kHex[b >> 4];
+                text += kHex[b & 15];
             }
-            out << '\n';
+            text += '\n';
         }
     }
+    return text;
 }
 
 }  // namespace vesmor::fake

@@ -13,7 +13,8 @@
 //   busy=1           another program holds the device: it cannot be opened
 //   dump=PATH        the tags' blocks are written there (hex, a line per block) after each write
 // HID only: vid=HEX pid=HEX path=/dev/hidrawN input=N output=N (report lengths with the report
-// ID, default 9) readerror=1 noserial=1. D2XX only: description=TEXT.
+// ID, default 9) readerror=1 noserial=1 nostart=1 (the start report fails) writedelay=MS. D2XX
+// only: description=TEXT.
 
 #include <chrono>
 #include <condition_variable>
@@ -43,6 +44,46 @@ std::string ConfigurationText(const char* variable);
 int TakeQueued(std::deque<std::vector<uint8_t>>& queue, unsigned char* out, int capacity);
 
 int IntSetting(const Settings& s, const std::string& key, int fallback, int base = 10);
+
+// The blocks of every tag in the field, one line of hexadecimal digits per block.
+std::string BlockDump(const sim::TagField& field);
+
+// The devices of the configuration in the environment variable, made anew when its text has
+// changed since the last call (or after Reset) and no device is open.
+template <class Device>
+class DeviceSet {
+  public:
+    explicit DeviceSet(const char* variable) : variable_(variable) {}
+    template <class IsOpen>
+    std::vector<std::unique_ptr<Device>>& Current(IsOpen isOpen) {
+        const std::string text = ConfigurationText(variable_);
+        for (const auto& device : devices_) {
+            if (isOpen(*device)) {
+                return devices_;
+            }
+        }
+        if (text != loaded_ || reset_) {
+            devices_.clear();
+            const std::vector<Settings> parsed = ParseDevices(text);
+            for (size_t i = 0; i < parsed.size(); ++i) {
+                devices_.push_back(std::make_unique<Device>(parsed[i], i));
+            }
+            loaded_ = text;
+            reset_ = false;
+        }
+        return devices_;
+    }
+    // The devices in effect, without looking at the configuration.
+    std::vector<std::unique_ptr<Device>>& InEffect() { return devices_; }
+    Device* At(size_t index) { return index < devices_.size() ? devices_[index].get() : nullptr; }
+    void Reset() { reset_ = true; }
+
+  private:
+    const char* variable_;
+    std::string loaded_;
+    bool reset_ = true;
+    std::vector<std::unique_ptr<Device>> devices_;
+};
 
 // A simulated reader with the transponders of its configuration. Thread-safe.
 class FakeReader {

@@ -15,17 +15,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-std::vector<std::string> UsbPorts() {
-    char buffer[2500];
-    const int32_t n = VESMOR_GetHidPorts(buffer, sizeof buffer);
-    std::vector<std::string> names;
-    for (int32_t at = 0; at < n && buffer[at] != '\0';
-         at += static_cast<int32_t>(std::strlen(buffer + at)) + 1) {
-        names.emplace_back(buffer + at);
-    }
-    return names;
-}
-
 class D2xx : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -16,42 +16,7 @@ using Bytes = std::vector<uint8_t>;
 const Bytes kStartReport = {0, 0x82, 0x10, 0, 0, 0, 0, 0, 0};
 const Bytes kStopReport = {0, 0x82, 0x10, 1, 0, 0, 0, 0, 0};
 
-std::vector<std::string> Names(const char* list, int32_t length) {
-    std::vector<std::string> names;
-    for (int32_t at = 0; at < length && list[at] != '\0';
-         at += static_cast<int32_t>(std::strlen(list + at)) + 1) {
-        names.emplace_back(list + at);
-    }
-    return names;
-}
-
-std::vector<std::string> UsbPorts() {
-    char buffer[2500];
-    const int32_t n = VESMOR_GetHidPorts(buffer, sizeof buffer);
-    return n < 0 ? std::vector<std::string>{} : Names(buffer, n);
-}
-
-class HidApiTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(fake.Loaded());
-        fake.Get<void (*)()>("fake_hid_reset")();
-        SetEnv("VESMOR_HIDAPI_LIB", FAKE_HIDAPI_PATH);
-        SetEnv("VESMOR_SYSFS_ROOT", tree.Root());
-        SetEnv("VESMOR_FTD2XX_LIB", "/nonexistent/libftd2xx.so");
-    }
-    void Configure(const std::string& devices) { SetEnv("VESMOR_FAKE_HID", devices); }
-    std::vector<Bytes> Reports(int device = 0) {
-        return fake.TakeAll("fake_hid_take_report", device);
-    }
-    std::vector<Bytes> Commands(int device = 0) {
-        return fake.TakeAll("fake_hid_take_command", device);
-    }
-    int OpenCount(int device = 0) { return fake.Get<int (*)(int)>("fake_hid_open_count")(device); }
-
-    FakeLibrary fake{FAKE_HIDAPI_PATH};
-    HidrawTree tree;
-};
+using HidApiTest = FakeHidTest;
 
 TEST_F(HidApiTest, OpenStartsTheReaderAndCloseStopsItByteForByte) {
     Configure("serial=4211-0001 tags=nxp");

@@ -11,28 +11,17 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-class HidDevice : public ::testing::Test {
+class HidDevice : public FakeHidTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(fake.Loaded());
-        fake.Get<void (*)()>("fake_hid_reset")();
-        SetEnv("VESMOR_HIDAPI_LIB", FAKE_HIDAPI_PATH);
-        SetEnv("VESMOR_SYSFS_ROOT", tree.Root());
-    }
-    void Configure(const std::string& devices) { SetEnv("VESMOR_FAKE_HID", devices); }
     std::vector<std::string> List() {
         std::vector<std::string> names;
         ListHidReaders(names);
         return names;
     }
-    Bytes Report(int device = 0) { return fake.Take("fake_hid_take_report", device); }
     void PushInput(const Bytes& report, int device = 0) {
         fake.Get<void (*)(int, const unsigned char*, int)>("fake_hid_push_input")(
             device, report.data(), static_cast<int>(report.size()));
     }
-
-    FakeLibrary fake{FAKE_HIDAPI_PATH};
-    HidrawTree tree;
 };
 
 TEST_F(HidDevice, ATwentyByteFrameLeavesAsThreeNineByteReportsOfSevenSevenAndSix) {
@@ -118,7 +107,7 @@ TEST_F(HidDevice, ADeviceWithReportsOverSixtyFiveBytesIsRefused) {
     EXPECT_FALSE(device.OpenHidByName("4211-0001 HID"));
     EXPECT_FALSE(device.IsOpen());
     EXPECT_EQ(device.ConnectionNumber(), 0);
-    EXPECT_EQ(fake.Get<int (*)(int)>("fake_hid_open_count")(0), 0) << "closed again";
+    EXPECT_EQ(OpenCount(), 0) << "closed again";
 }
 
 TEST_F(HidDevice, ConnectionNumbersStartAt10001AndAreGivenBackAtClose) {
@@ -144,7 +133,19 @@ TEST_F(HidDevice, AReadErrorClosesTheDevice) {
     EXPECT_FALSE(device.IsOpen());
     EXPECT_EQ(device.ConnectionNumber(), 0);
     EXPECT_FALSE(device.WriteHid(buffer, 1));
-    EXPECT_EQ(fake.Get<int (*)(int)>("fake_hid_open_count")(0), 0);
+    EXPECT_EQ(OpenCount(), 0);
+}
+
+TEST_F(HidDevice, AReportTheDeviceTakesLongerThanFiftyMillisecondsForCountsAsFailed) {
+    Configure("serial=4211-0001 writedelay=80; serial=4211-0002 writedelay=10");
+    CHidDevice slow, quick;
+    ASSERT_TRUE(slow.OpenHidByName("4211-0001 HID"));
+    ASSERT_TRUE(quick.OpenHidByName("4211-0002 HID"));
+    const uint8_t frame[3] = {1, 2, 3};
+    EXPECT_FALSE(slow.WriteHid(frame, sizeof frame));
+    EXPECT_FALSE(slow.SendHidCommand(CHidDevice::kStart));
+    EXPECT_TRUE(quick.WriteHid(frame, sizeof frame));
+    EXPECT_TRUE(quick.SendHidCommand(CHidDevice::kStart));
 }
 
 TEST_F(HidDevice, StartAndStopReportsAreControlReportsOfTheOutputLength) {

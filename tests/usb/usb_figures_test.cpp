@@ -2,26 +2,17 @@
 // compared with a pseudo-terminal in the same run, and the processor time a call takes while
 // it waits for a silent HID reader.
 
-#include <sys/resource.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <iostream>
 
-#include "sim/pty_link.h"
+#include "tests/integration/sim_fixture.h"
 #include "tests/usb/usb_fixture.h"
 #include "vesmor.h"
 
 namespace vesmor::test {
 namespace {
-
-double ProcessCpuMs() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
-}
 
 double ExchangesPerSecond(int32_t handle, int count) {
     unsigned char version[16];
@@ -35,17 +26,12 @@ double ExchangesPerSecond(int32_t handle, int count) {
     return count / took.count();
 }
 
-class HidFigures : public ::testing::Test {
+class HidFigures : public FakeHidTest {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(fake.Loaded());
-        fake.Get<void (*)()>("fake_hid_reset")();
-        SetEnv("VESMOR_HIDAPI_LIB", FAKE_HIDAPI_PATH);
-        SetEnv("VESMOR_SYSFS_ROOT", tree.Root());
-        SetEnv("VESMOR_FAKE_HID", "serial=4211-0001 tags=nxp");
+        FakeHidTest::SetUp();
+        Configure("serial=4211-0001 tags=nxp");
     }
-    FakeLibrary fake{FAKE_HIDAPI_PATH};
-    HidrawTree tree;
 };
 
 TEST_F(HidFigures, ExchangesPerSecondOverHidAndOverAPseudoTerminal) {

@@ -6,11 +6,16 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "vesmor.h"
 
 namespace vesmor::test {
 
@@ -97,5 +102,42 @@ inline std::vector<uint8_t> VendorDescriptor(uint8_t inputBytes, uint8_t outputB
             0x09, 0x01,        0x91, 0x02,  // Usage, Output
             0xC0};                          // End Collection
 }
+
+// The names VESMOR_GetHidPorts lists.
+inline std::vector<std::string> UsbPorts() {
+    char buffer[2500];
+    const int32_t n = VESMOR_GetHidPorts(buffer, sizeof buffer);
+    std::vector<std::string> names;
+    for (int32_t at = 0; at < n && buffer[at] != '\0';
+         at += static_cast<int32_t>(std::strlen(buffer + at)) + 1) {
+        names.emplace_back(buffer + at);
+    }
+    return names;
+}
+
+// Tests against the fake hidapi library, on devices made anew for each test, with an empty
+// sysfs tree for report descriptors and no D2XX library.
+class FakeHidTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(fake.Loaded());
+        fake.Get<void (*)()>("fake_hid_reset")();
+        SetEnv("VESMOR_HIDAPI_LIB", FAKE_HIDAPI_PATH);
+        SetEnv("VESMOR_SYSFS_ROOT", tree.Root());
+        SetEnv("VESMOR_FTD2XX_LIB", "/nonexistent/libftd2xx.so");
+    }
+    void Configure(const std::string& devices) { SetEnv("VESMOR_FAKE_HID", devices); }
+    // The next report the library wrote to the device, and all that are left.
+    std::vector<uint8_t> Report(int device = 0) {
+        return fake.Take("fake_hid_take_report", device);
+    }
+    std::vector<std::vector<uint8_t>> Reports(int device = 0) {
+        return fake.TakeAll("fake_hid_take_report", device);
+    }
+    int OpenCount(int device = 0) { return fake.Get<int (*)(int)>("fake_hid_open_count")(device); }
+
+    FakeLibrary fake{FAKE_HIDAPI_PATH};
+    HidrawTree tree;
+};
 
 }  // namespace vesmor::test

@@ -50,15 +50,11 @@ class LibraryWithVirtualComReader final : public tagforge::InterfaceLibrary {
     tagforge::InterfaceLibrary& real_ = tagforge::VesmorInterfaces();
 };
 
-class ModeSwitchEndToEnd : public ::testing::Test {
+class ModeSwitchEndToEnd : public FakeHidTest {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(fake.Loaded());
-        fake.Get<void (*)()>("fake_hid_reset")();
-        SetEnv("VESMOR_HIDAPI_LIB", FAKE_HIDAPI_PATH);
-        SetEnv("VESMOR_FTD2XX_LIB", "/nonexistent/libftd2xx.so");
-        SetEnv("VESMOR_SYSFS_ROOT", tree.Root());
-        SetEnv("VESMOR_FAKE_HID", "serial=4211-0001");
+        FakeHidTest::SetUp();
+        Configure("serial=4211-0001");
         profile.strings["Port/Name"] = "";
         choice = std::make_unique<tagforge::PortChoice>(profile, library, view);
         choice->Initialize();
@@ -73,8 +69,6 @@ class ModeSwitchEndToEnd : public ::testing::Test {
         return -1;
     }
 
-    FakeLibrary fake{FAKE_HIDAPI_PATH};
-    HidrawTree tree;
     sim::PtyLink link{sim::ReaderConfig{}};
     LibraryWithVirtualComReader library{link.Path() + " [Vek Virtual COM]"};
     tagforge::test::RecordingProfile profile;
@@ -115,10 +109,10 @@ TEST_F(ModeSwitchEndToEnd, VirtualComSendsModeTwoToTheHidReaderListedWithItsUsbP
         }
     }
     EXPECT_EQ(commands, (std::vector<Bytes>{{0xFF, 2}, {0xF6, 0, 0}}));
-    const std::vector<Bytes> reports = fake.TakeAll("fake_hid_take_report", 0);
+    const std::vector<Bytes> reports = Reports();
     ASSERT_FALSE(reports.empty());
     EXPECT_EQ(reports.back(), (Bytes{0, 0x82, 0x10, 1, 0, 0, 0, 0, 0})) << "stopped, then closed";
-    EXPECT_EQ(fake.Get<int (*)(int)>("fake_hid_open_count")(0), 0);
+    EXPECT_EQ(OpenCount(), 0);
     EXPECT_EQ(view.waits, std::vector<int>{1000});
 }
 

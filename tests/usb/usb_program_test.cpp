@@ -5,30 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "sim/pty_link.h"
+#include "tests/fakes/fake_reader.h"
 #include "tests/tools/run_program.h"
 #include "tests/usb/usb_fixture.h"
 
 namespace vesmor::test {
 namespace {
-
-std::string DumpOf(sim::TagField& field) {
-    static const char* const kHex = "0123456789ABCDEF";
-    std::string text;
-    for (const sim::Uid& uid : field.Uids()) {
-        for (int block = 0;; ++block) {
-            const auto bytes = field.Block(uid, block);
-            if (!bytes) {
-                break;
-            }
-            for (uint8_t b : *bytes) {
-                text += kHex[b >> 4];
-                text += kHex[b & 15];
-            }
-            text += '\n';
-        }
-    }
-    return text;
-}
 
 class UsbProgram : public ::testing::Test {
   protected:
@@ -47,7 +29,7 @@ class UsbProgram : public ::testing::Test {
         const ProgramResult r =
             RunProgram(VESMOR_CLI, {"program", "-p", link.Path(), "--value", "4711"});
         ASSERT_EQ(r.exitCode, 0) << r.err;
-        expected = DumpOf(link.Field());
+        expected = fake::BlockDump(link.Field());
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
 
