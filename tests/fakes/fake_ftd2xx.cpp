@@ -33,6 +33,7 @@ struct FtDevice {
     std::string serial;
     std::string description;
     bool busy;
+    bool unplugged = false;  // calls on its handle fail
     FtHandle* open = nullptr;
     int latency = -1;
     DWORD baud = 0;
@@ -45,12 +46,19 @@ std::vector<std::unique_ptr<FtDevice>>& Devices() {
     return g_devices.Current([](const FtDevice& d) { return d.open != nullptr; });
 }
 
-FtDevice* Of(FT_HANDLE handle) {
+// The device of an open handle, also when it has been pulled out.
+FtDevice* HolderOf(FT_HANDLE handle) {
     if (!IsValidHandle(handle)) {
         return nullptr;
     }
     FtDevice* d = g_devices.At(static_cast<FtHandle*>(handle)->index);
     return d != nullptr && d->open == handle ? d : nullptr;
+}
+
+// The device of an open handle that is still plugged in.
+FtDevice* Of(FT_HANDLE handle) {
+    FtDevice* d = HolderOf(handle);
+    return d != nullptr && !d->unplugged ? d : nullptr;
 }
 
 // The device of an open handle, looked up under the lock; its reader is safe to use after.
@@ -115,7 +123,7 @@ FAKE_EXPORT FT_HANDLE FT_W32_CreateFile(const char* name, DWORD, DWORD, SECURITY
 
 FAKE_EXPORT BOOL FT_W32_CloseHandle(FT_HANDLE handle) {
     std::lock_guard lock(g_mutex);
-    FtDevice* d = Of(handle);
+    FtDevice* d = HolderOf(handle);
     if (d == nullptr) {
         return 0;
     }
@@ -226,6 +234,14 @@ FAKE_EXPORT BOOL FT_W32_PurgeComm(FT_HANDLE handle, DWORD flags) {
 }
 
 // Test controls.
+
+// Pulls the device out: calls on its handle fail from now on.
+FAKE_EXPORT void fake_d2xx_unplug(int device) {
+    std::lock_guard lock(g_mutex);
+    if (FtDevice* d = At(device)) {
+        d->unplugged = true;
+    }
+}
 
 // The devices are made anew from the configuration at the next call (once none is open).
 FAKE_EXPORT void fake_d2xx_reset() {

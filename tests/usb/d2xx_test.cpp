@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 
 #include "tests/transports/fake_sysfs.h"
@@ -88,6 +89,20 @@ TEST_F(D2xx, ASerialNumberOpensItsDeviceWithALatencyTimerOfTwoMilliseconds) {
     EXPECT_EQ(VESMOR_Inventory(handle, records, sizeof records, 0), 11);
     EXPECT_EQ(VESMOR_ClosePort(handle), 0);
     EXPECT_EQ(Query("fake_d2xx_is_open", 1), 0);
+}
+
+TEST_F(D2xx, AReaderPulledOutEndsItsConnectionInsteadOfWaitingOutTheTimeout) {
+    Configure("serial=4211-0001 tags=nxp");
+    const int32_t handle = VESMOR_OpenPort("4211-0001", 19200, 2000);
+    ASSERT_GT(handle, 0);
+    fake.Get<void (*)(int)>("fake_d2xx_unplug")(0);
+    unsigned char records[64];
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(VESMOR_Inventory(handle, records, sizeof records, 0), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    EXPECT_EQ(VESMOR_IsConnected(handle), 0);
+    EXPECT_EQ(VESMOR_ClosePort(handle), 0);
+    EXPECT_EQ(Query("fake_d2xx_is_open"), 0) << "the handle was closed";
 }
 
 TEST_F(D2xx, DevicesHeldByAnotherProgramOrByThisOneAreNotListed) {
