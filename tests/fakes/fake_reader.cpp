@@ -1,5 +1,6 @@
 #include "tests/fakes/fake_reader.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -96,6 +97,14 @@ FakeReader::FakeReader(const Settings& settings) : engine_(ReaderOf(settings)) {
     }
     if (const auto dump = settings.find("dump"); dump != settings.end()) {
         dumpPath_ = dump->second;
+    }
+    int everyMs = 0, presentMs = 0;
+    if (const auto belt = settings.find("conveyor");
+        belt != settings.end() &&
+        std::sscanf(belt->second.c_str(), "%d:%d", &everyMs, &presentMs) == 2 && everyMs > 0 &&
+        presentMs > 0) {
+        conveyor_ =
+            std::make_unique<sim::Conveyor>(field_, sim::ChipKind::kNxp, everyMs, presentMs);
     }
 }
 

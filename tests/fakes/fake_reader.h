@@ -12,6 +12,7 @@
 //   silent=1         the reader never answers
 //   busy=1           another program holds the device: it cannot be opened
 //   dump=PATH        the tags' blocks are written there (hex, a line per block) after each write
+//   conveyor=N:M     a new transponder (nxp) enters every N ms and stays M ms, as vesmor-sim's
 // HID only: vid=HEX pid=HEX path=/dev/hidrawN input=N output=N (report lengths with the report
 // ID, default 9) readerror=1 noserial=1 nostart=1 (the start report fails) writedelay=MS. D2XX
 // only: description=TEXT.
@@ -26,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/conveyor.h"
 #include "sim/reader_engine.h"
 #include "sim/tag_field.h"
 
@@ -118,6 +120,7 @@ class FakeReader {
     };
     std::deque<Pending> outgoing_;
     std::deque<std::vector<uint8_t>> commands_;
+    std::unique_ptr<sim::Conveyor> conveyor_;  // last: it stops before the field goes
 };
 
 }  // namespace vesmor::fake
