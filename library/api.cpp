@@ -11,9 +11,11 @@
 #include "library/trace.h"
 #include "library/wait_hooks.h"
 #include "periphery/model_table.h"
+#include "transports/ftd2xx_table.h"
 #include "transports/serial_discovery.h"
 #include "transports/sim_announcement.h"
 #include "transports/usb_driver_check.h"
+#include "transports/usb_reader_list.h"
 
 using vesmor::CVESMOR_SDKApp;
 
@@ -119,11 +121,10 @@ int32_t VESMOR_GetLastError(int32_t handle) {
 }
 
 int32_t VESMOR_GetMissingDrivers(void) {
-    // The D2XX function table is still empty, so no FTDI reader is driven from user space.
-    constexpr bool kD2xxLibraryLoadable = false;
     return Guarded(0, [] {
+        vesmor::CFTD2xxPort d2xx;
         return vesmor::FindUsbDevicesWithoutDriver(vesmor::SysfsTree::FromEnvironment(),
-                                                   kD2xxLibraryLoadable);
+                                                   d2xx.LoadD2xx());
     });
 }
 
@@ -191,7 +192,11 @@ int32_t VESMOR_FindLanDevicesEx(char* buffer, int32_t size) {
 }
 
 int32_t VESMOR_GetHidPorts(char* buffer, int32_t size) {
-    return Guarded(-1, [&] { return WriteList({}, buffer, size); });
+    return Guarded(-1, [&] {
+        return WriteList(
+            ValidBuffer(buffer, size) ? vesmor::ListUsbReaders() : std::vector<std::string>{},
+            buffer, size);
+    });
 }
 
 int32_t VESMOR_OpenPort(const char* name, int32_t baud, int32_t timeoutMs) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "library/hid_port_transport.h"
 #include "library/trace.h"
 #include "transports/connection_name.h"
 #include "transports/serial_port_name.h"
@@ -60,6 +61,11 @@ int32_t SerialIdList::Acquire() {
 void SerialIdList::Release(int32_t id) {
     std::lock_guard lock(mutex_);
     used_.erase(id);
+}
+
+CVESMOR_SDKApp::CVESMOR_SDKApp() {
+    // The HID function table is created first so that it outlives the ports closed at exit.
+    HidApi::Instance();
 }
 
 CVESMOR_SDKApp& CVESMOR_SDKApp::Instance() {
@@ -146,10 +152,24 @@ bool CVESMOR_SDKApp::Identify(CVESMOR_Port& port, CMyByteArray& answer) {
     return true;
 }
 
+int32_t CVESMOR_SDKApp::OpenHid(CVESMOR_Port& port, const std::string& device) {
+    auto hid = std::make_unique<HidPortTransport>();
+    if (!hid->Device().OpenHidByName(device)) {
+        return -1;
+    }
+    if (!hid->Device().SendHidCommand(CHidDevice::kStart)) {
+        hid->Device().CloseHid();  // never started: nothing to stop
+        return VESMOR_OPEN_HID_START;
+    }
+    port.AttachTransport(CVESMOR_Port::kHidSlot, std::move(hid));
+    return 0;
+}
+
 int32_t CVESMOR_SDKApp::OpenTransport(CVESMOR_Port& port, const std::string& device, int32_t baud) {
     switch (SelectTransport(device)) {
-        case TransportKind::kLan:
         case TransportKind::kHid:
+            return OpenHid(port, device);
+        case TransportKind::kLan:
         case TransportKind::kBluetooth:
         case TransportKind::kRefused:
             return -1;

@@ -39,10 +39,11 @@ class CVESMOR_SDKApp {
     void SetTraceHook(VESMOR_TraceHook hook) { traceHook_ = hook; }
 
   private:
-    CVESMOR_SDKApp() = default;
+    CVESMOR_SDKApp();
     int32_t OpenPortLocked(const std::string& name, int32_t baud, int32_t timeoutMs);
     // Opens the transport the name selects; the result of a failed open, or 0.
     int32_t OpenTransport(CVESMOR_Port& port, const std::string& device, int32_t baud);
+    int32_t OpenHid(CVESMOR_Port& port, const std::string& device);
     void AddPort(const std::shared_ptr<CVESMOR_Port>& port);
     void RemovePort(const CVESMOR_Port* port);
     void Release(CVESMOR_Port& port);

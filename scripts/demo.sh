@@ -6,6 +6,9 @@
 # status lines.
 #
 #   scripts/demo.sh [build-dir]
+#
+# VESMOR_DEMO_READER=hid or d2xx puts the simulated reader behind the fake hidapi or D2XX
+# library of the test tree instead, as a USB reader in HID or FTDI D2XX mode.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=$(cd "${1:-build}" && pwd)
@@ -18,8 +21,24 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Starts the simulator with a conveyor EVERY:PRESENT (ms) and sets $port to its device.
+# Starts the simulator with a conveyor EVERY:PRESENT (ms) and sets $port to its device and
+# $shown to the name the interface window shows for it.
 start_simulator() {
+  shown=
+  case "${VESMOR_DEMO_READER:-}" in
+    hid)
+      export VESMOR_HIDAPI_LIB="$dir/tests/fakes/libhidapi-hidraw.so.0"
+      export VESMOR_FAKE_HID="serial=4211-0001 conveyor=$1"
+      port="4211-0001 HID" shown="USB: 4211-0001 HID"
+      echo "Simulierter HID-Leser $port, ein neuer Transponder alle ${1%%:*} ms"
+      return ;;
+    d2xx)
+      export VESMOR_FTD2XX_LIB="$dir/tests/fakes/libftd2xx.so"
+      export VESMOR_FAKE_D2XX="serial=4211-0001 conveyor=$1"
+      port="4211-0001" shown="USB: 4211-0001"
+      echo "Simulierter FTDI-Leser $port (D2XX), ein neuer Transponder alle ${1%%:*} ms"
+      return ;;
+  esac
   "$dir/sim/vesmor-sim" --type 0 --device 125 --firmware 7 --conveyor "$1" \
     --conveyor-kind nxp >"$sim_out" &
   sim_pid=$!
@@ -27,7 +46,7 @@ start_simulator() {
     [ -s "$sim_out" ] && break
     sleep 0.1
   done
-  port=$(head -n 1 "$sim_out")
+  port=$(head -n 1 "$sim_out") shown=$port
   echo "Simulierter Leser an $port, ein neuer Transponder alle ${1%%:*} ms"
 }
 
@@ -39,7 +58,7 @@ demo_profile() {
   mkdir -p "$(dirname "$profile")"
   touch "$profile"
   awk '/^\[/ { skip = ($0 == "[Port]") } !skip' "$profile" >"$profile.new"
-  printf '\n[Port]\nName=%s\nAdresse=1\n' "$port" >>"$profile.new"
+  printf '\n[Port]\nName=%s\nAdresse=1\n' "$shown" >>"$profile.new"
   mv "$profile.new" "$profile"
   echo "$config"
 }

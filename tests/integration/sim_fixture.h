@@ -2,6 +2,7 @@
 // Helpers for tests that drive libvesmor through its C API against simulated readers.
 
 #include <dirent.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <string>
@@ -45,6 +46,14 @@ long long TimeMs(F f) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                  start)
         .count();
+}
+
+// Processor time the process has used so far, in milliseconds.
+inline double ProcessCpuMs() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
 }
 
 inline int CountEntries(const char* dir) {

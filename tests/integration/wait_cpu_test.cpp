@@ -1,20 +1,11 @@
 // A waiting call sleeps: opening a silent port must not burn a processor core.
 
-#include <sys/resource.h>
-
 #include <gtest/gtest.h>
 
 #include "tests/integration/sim_fixture.h"
 
 namespace vesmor::test {
 namespace {
-
-double ProcessCpuMs() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
-}
 
 TEST(WaitCpu, SilentOpenUsesFarLessThanFivePercentOfACore) {
     sim::PtyLink reader(Reader(0));

@@ -88,6 +88,7 @@ TEST_F(DiscoveryApiTest, RunningSimulatorsFollowTheDevices) {
 }
 
 TEST_F(DiscoveryApiTest, DriverQueriesReadTheSameTree) {
+    setenv("VESMOR_FTD2XX_LIB", "/nonexistent/libftd2xx.so", 1);  // nor a D2XX library
     EXPECT_EQ(VESMOR_GetMissingDrivers(), 1) << "the FTDI reader has no driver";
     EXPECT_EQ(VESMOR_IsVirtualComDriverInstalled(), 0);
     std::filesystem::create_directories(std::filesystem::path(fake.Root()) / "module/cdc_acm");

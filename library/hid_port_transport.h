@@ -1,0 +1,34 @@
+#pragma once
+// The HID transport of a port: the device's connection number is the port's handle, the
+// waiting caller polls it for input, and it is stopped before it closes.
+
+#include "library/port_transport.h"
+#include "transports/hid_device.h"
+
+namespace vesmor {
+
+class HidPortTransport final : public PortTransport {
+  public:
+    ~HidPortTransport() override { Close(); }
+
+    CHidDevice& Device() { return device_; }
+
+    int32_t Identifier() const override { return device_.ConnectionNumber(); }
+    void Write(const uint8_t* data, size_t count) override { device_.WriteHid(data, count); }
+    bool IsPolled() const override { return true; }
+    size_t ReadPending(uint8_t* buffer, size_t max) override {
+        return device_.ReadHid(buffer, max);
+    }
+    bool IsHid() const override { return true; }
+    void Close() override {
+        if (device_.IsOpen()) {
+            device_.SendHidCommand(CHidDevice::kStop);
+        }
+        device_.CloseHid();
+    }
+
+  private:
+    CHidDevice device_;
+};
+
+}  // namespace vesmor

@@ -1,0 +1,102 @@
+#include "transports/hidapi_table.h"
+
+namespace vesmor {
+
+namespace {
+
+enum HidFunction : size_t {
+    kInit,
+    kEnumerate,
+    kFreeEnumeration,
+    kOpenPath,
+    kWrite,
+    kReadTimeout,
+    kClose,
+    kGetSerialNumberString,
+    kError,
+};
+
+using InitFn = int (*)();
+using EnumerateFn = hid_device_info* (*)(unsigned short, unsigned short);
+using FreeEnumerationFn = void (*)(hid_device_info*);
+using OpenPathFn = hid_device* (*)(const char*);
+using WriteFn = int (*)(hid_device*, const unsigned char*, size_t);
+using ReadTimeoutFn = int (*)(hid_device*, unsigned char*, size_t, int);
+using CloseFn = void (*)(hid_device*);
+using GetSerialNumberStringFn = int (*)(hid_device*, wchar_t*, size_t);
+
+}  // namespace
+
+HidApi& HidApi::Instance() {
+    static HidApi table;
+    return table;
+}
+
+HidApi::HidApi()
+    : library_("libhidapi-hidraw.so.0", "libhidapi-hidraw.so.0", "VESMOR_HIDAPI_LIB",
+               {"hid_init", "hid_enumerate", "hid_free_enumeration", "hid_open_path", "hid_write",
+                "hid_read_timeout", "hid_close", "hid_get_serial_number_string", "hid_error"}) {}
+
+bool HidApi::Available() {
+    std::lock_guard lock(mutex_);
+    if (!library_.Load()) {
+        return false;
+    }
+    for (size_t f = kEnumerate; f <= kGetSerialNumberString; ++f) {
+        if (library_.Function(f) == nullptr) {
+            return false;
+        }
+    }
+    if (!initialised_) {
+        if (auto init = library_.As<InitFn>(kInit)) {
+            init();
+        }
+        initialised_ = true;
+    }
+    return true;
+}
+
+void HidApi::Unload() {
+    std::lock_guard lock(mutex_);
+    library_.Unload();
+    initialised_ = false;
+}
+
+hid_device_info* HidApi::Enumerate(unsigned short vendorId, unsigned short productId) {
+    auto f = library_.As<EnumerateFn>(kEnumerate);
+    return f ? f(vendorId, productId) : nullptr;
+}
+
+void HidApi::FreeEnumeration(hid_device_info* devices) {
+    if (auto f = library_.As<FreeEnumerationFn>(kFreeEnumeration); f && devices) {
+        f(devices);
+    }
+}
+
+hid_device* HidApi::OpenPath(const char* path) {
+    auto f = library_.As<OpenPathFn>(kOpenPath);
+    return f ? f(path) : nullptr;
+}
+
+int HidApi::Write(hid_device* device, const unsigned char* data, size_t length) {
+    auto f = library_.As<WriteFn>(kWrite);
+    return f ? f(device, data, length) : -1;
+}
+
+int HidApi::ReadTimeout(hid_device* device, unsigned char* data, size_t length, int milliseconds) {
+    auto f = library_.As<ReadTimeoutFn>(kReadTimeout);
+    return f ? f(device, data, length, milliseconds) : -1;
+}
+
+void HidApi::Close(hid_device* device) {
+    if (auto f = library_.As<CloseFn>(kClose); f && device) {
+        f(device);
+    }
+}
+
+int HidApi::GetSerialNumberString(hid_device* device, wchar_t* text, size_t maxLength) {
+    auto f = library_.As<GetSerialNumberStringFn>(kGetSerialNumberString);
+    return f ? f(device, text, maxLength) : -1;
+}
+
+}  // namespace vesmor
