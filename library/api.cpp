@@ -106,8 +106,10 @@ int32_t VESMOR_GetDeviceName(int32_t handle, char* buffer, int32_t size) {
         auto port = CVESMOR_SDKApp::Instance().FindPort(handle);
         const std::string name = vesmor::ModelName(port ? port->DeviceCode() : 0);
         if (buffer != nullptr && size > 0) {
+            // The buffer is zeroed first: the name, cut to size - 1 characters, ends in NUL.
             std::memset(buffer, 0, static_cast<size_t>(size));
-            std::memcpy(buffer, name.data(), std::min(name.size(), static_cast<size_t>(size) - 1));
+            std::memcpy(buffer, name.data(),  // NOLINT(bugprone-not-null-terminated-result)
+                        std::min(name.size(), static_cast<size_t>(size) - 1));
         }
         return static_cast<int32_t>(name.size());
     });

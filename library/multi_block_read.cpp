@@ -105,8 +105,9 @@ int32_t TransponderCommands::ReadBlocks(int32_t first, int32_t count, uint8_t* b
         const size_t bytes = data ? data->GetSize() : 0;
         const bool whole =
             data && bytes % static_cast<size_t>(run) == 0 &&
-            (blockSize > 0 ? bytes == static_cast<size_t>(run * (blockSize + securityByte))
-                           : bytes / static_cast<size_t>(run) > static_cast<size_t>(securityByte));
+            (blockSize > 0
+                 ? bytes == static_cast<size_t>(run) * static_cast<size_t>(blockSize + securityByte)
+                 : bytes / static_cast<size_t>(run) > static_cast<size_t>(securityByte));
         if (!whole) {
             // Refused, garbled or cut: the rest block after block. When those reads get through
             // the blocks the run asked for, the chip (or reader) does not serve such runs, and

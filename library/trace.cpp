@@ -246,11 +246,13 @@ bool TraceSend(const std::string& text) {
     return delivered;
 }
 
-void TraceFormat(const char* format, ...) {
+// printf-style on purpose: the library's trace texts are written as format strings, checked by
+// the compiler through the format attribute.
+void TraceFormat(const char* format, ...) {  // NOLINT(cert-dcl50-cpp)
     char buffer[512];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(buffer, sizeof buffer, format, args);
+    (void)std::vsnprintf(buffer, sizeof buffer, format, args);  // a longer text is cut
     va_end(args);
     TraceSend(buffer);
 }
@@ -259,10 +261,10 @@ std::string FormatFrameDump(const char* direction, intptr_t handle, const uint8_
                             size_t count) {
     std::string text = direction;
     char piece[16];
-    std::snprintf(piece, sizeof piece, "(%08x) ", static_cast<unsigned>(handle));
+    (void)std::snprintf(piece, sizeof piece, "(%08x) ", static_cast<unsigned>(handle));
     text += piece;
     for (size_t i = 0; i < count; ++i) {
-        std::snprintf(piece, sizeof piece, "%02x ", bytes[i]);
+        (void)std::snprintf(piece, sizeof piece, "%02x ", bytes[i]);
         text += piece;
     }
     text += "\r\n";

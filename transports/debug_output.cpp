@@ -10,7 +10,7 @@ namespace vesmor {
 void DebugOutput(const std::string& text) {
     TraceSend(text + "\r\n");
     if (std::getenv("VESMOR_DEBUG") != nullptr) {
-        std::fprintf(stderr, "%s\n", text.c_str());
+        (void)std::fprintf(stderr, "%s\n", text.c_str());
     }
 }
 

@@ -97,8 +97,8 @@ void CUSBSerialPort::ReportError(const char* operation) const {
         return;
     }
     const int error = comm_ ? comm_->LastError() : 0;
-    std::fprintf(stderr, "WARNING:  %s Failed with the following error: \n%s\nPort: %s\n",
-                 operation, std::strerror(error), portName_.c_str());
+    (void)std::fprintf(stderr, "WARNING:  %s Failed with the following error: \n%s\nPort: %s\n",
+                       operation, std::strerror(error), portName_.c_str());
 }
 
 bool CUSBSerialPort::OpenPort(SerialOwner owner, const std::string& name, int baud, char parity,
