@@ -136,6 +136,14 @@ void PtyLink::Unplug() {
     requestArrived_.wait(lock, [&] { return unplugged_; });
 }
 
+void PtyLink::SendRaw(const std::vector<uint8_t>& bytes) {
+    {
+        std::lock_guard lock(mutex_);
+        Schedule({Reply{bytes, 0, 0}}, NowNs());
+    }
+    Wake();
+}
+
 void PtyLink::SetReaderInRange(bool inRange) {
     {
         std::lock_guard lock(mutex_);
@@ -143,6 +151,10 @@ void PtyLink::SetReaderInRange(bool inRange) {
             Schedule(dongle_->SetReaderInRange(inRange), NowNs());
         }
     }
+    Wake();
+}
+
+void PtyLink::Wake() {
     const uint64_t one = 1;
     [[maybe_unused]] ssize_t n = ::write(wake_, &one, sizeof one);
 }

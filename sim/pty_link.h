@@ -51,6 +51,8 @@ class PtyLink {
     // Waits until at least count requests were received; false on timeout.
     bool WaitForRequests(size_t count, int timeoutMs) const;
 
+    // Sends bytes as they are, unasked (what the simulated device would not send by itself).
+    void SendRaw(const std::vector<uint8_t>& bytes);
     // Dongle mode: the reader leaves the dongle's range (the link drops) or comes back.
     void SetReaderInRange(bool inRange);
     DongleLog GetDongleLog() const;
@@ -66,6 +68,7 @@ class PtyLink {
     void Schedule(const std::vector<Reply>& replies, int64_t nowNs);
     void EmitDue(int64_t nowNs);
     void CloseMaster();
+    void Wake();
 
     mutable std::mutex mutex_;
     mutable std::condition_variable requestArrived_;

@@ -216,7 +216,11 @@ bool CBluetoothDongle::ReadWaiting() {
     uint32_t got = 0;
     bool alive;
     if (com_) {
-        alive = com_->Read(frames_.data() + before, static_cast<uint32_t>(room), &got);
+        // A hang-up shows only to a wait; the line status then reports the line as gone.
+        com_->Wait(-1, -1, 0);
+        LineStatus status;
+        alive = com_->GetLineStatus(&status) &&
+                com_->Read(frames_.data() + before, static_cast<uint32_t>(room), &got);
     } else {
         uint32_t waiting = 0, status = 0;
         alive = usbXpress_.CheckRXQueue(device_, &waiting, &status) == kSiSuccess;
