@@ -4,12 +4,14 @@
 //
 // VESMOR_FAKE_SIUSBXP lists the dongles: "SERIAL[|DESCRIPTION];SERIAL..." (default one dongle
 // "VEK-PN4207#00042"). VESMOR_FAKE_SIUSBXP_TAGS puts transponders of these kinds
-// ("nxp,st") into every reader's field. Tests that load the same file reach the dongles through
+// ("nxp,st") into every reader's field; VESMOR_FAKE_SIUSBXP_CONVEYOR="N:M" brings a new NXP
+// transponder every N ms for M ms. Tests that load the same file reach the dongles through
 // the FakeSiUsbXp_ functions.
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -20,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/conveyor.h"
 #include "sim/dongle_engine.h"
 #include "sim/tag_field.h"
 
@@ -65,6 +68,7 @@ struct FakeDongle {
     // Bytes the dongle sends, each with the time it arrives.
     std::multimap<int64_t, std::vector<uint8_t>> incoming;
     std::deque<uint8_t> arrived;
+    std::unique_ptr<vesmor::sim::Conveyor> conveyor;
 
     void Receive(const std::vector<Reply>& replies) {
         const int64_t now = NowNs();
@@ -101,6 +105,11 @@ void MakeDongles() {
     g_dongles.clear();
     const char* list = std::getenv("VESMOR_FAKE_SIUSBXP");
     const char* tags = std::getenv("VESMOR_FAKE_SIUSBXP_TAGS");
+    const char* conveyor = std::getenv("VESMOR_FAKE_SIUSBXP_CONVEYOR");
+    int everyMs = 0, presentMs = 0;
+    if (conveyor == nullptr || std::sscanf(conveyor, "%d:%d", &everyMs, &presentMs) != 2) {
+        everyMs = 0;
+    }
     for (const std::string& entry : Split(list != nullptr ? list : "VEK-PN4207#00042", ';')) {
         const size_t bar = entry.find('|');
         auto dongle = std::make_unique<FakeDongle>(
@@ -110,6 +119,10 @@ void MakeDongles() {
             if (const auto chip = vesmor::sim::ChipKindByName(kind)) {
                 dongle->field.Insert(*chip);
             }
+        }
+        if (everyMs > 0 && presentMs > 0) {
+            dongle->conveyor = std::make_unique<vesmor::sim::Conveyor>(
+                dongle->field, vesmor::sim::ChipKind::kNxp, everyMs, presentMs);
         }
         g_dongles.push_back(std::move(dongle));
     }
