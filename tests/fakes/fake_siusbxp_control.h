@@ -5,11 +5,12 @@
 // Needs FAKE_SIUSBXP_PATH, the path of the built fake.
 
 #include <dlfcn.h>
-#include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace vesmor::test {
 
@@ -20,8 +21,9 @@ class FakeSiUsbXp {
         ::setenv("VESMOR_FAKE_SIUSBXP", dongles.c_str(), 1);
         ::setenv("VESMOR_FAKE_SIUSBXP_TAGS", tags.c_str(), 1);
         handle_ = ::dlopen(FAKE_SIUSBXP_PATH, RTLD_NOW | RTLD_LOCAL);
-        EXPECT_NE(handle_, nullptr) << ::dlerror();
-        if (handle_ != nullptr) {
+        if (handle_ == nullptr) {
+            std::fprintf(stderr, "fake USBXpress library: %s\n", ::dlerror());
+        } else {
             reset_ = reinterpret_cast<void (*)()>(::dlsym(handle_, "FakeSiUsbXp_Reset"));
             query_ = reinterpret_cast<int64_t (*)(uint32_t, const char*)>(
                 ::dlsym(handle_, "FakeSiUsbXp_Query"));
@@ -29,7 +31,9 @@ class FakeSiUsbXp {
                 ::dlsym(handle_, "FakeSiUsbXp_SetReaderInRange"));
             firstBlock_ = reinterpret_cast<int (*)(uint32_t, uint8_t*, int)>(
                 ::dlsym(handle_, "FakeSiUsbXp_FirstBlock"));
-            reset_();
+            if (reset_ != nullptr) {
+                reset_();
+            }
         }
     }
     ~FakeSiUsbXp() {
@@ -45,11 +49,17 @@ class FakeSiUsbXp {
 
     // "open", "link", "baud", "line", "breaks", "resets", "inquiries", "names", "connects",
     // "disconnects", "data".
-    int64_t Query(uint32_t device, const char* what) const { return query_(device, what); }
-    void SetReaderInRange(uint32_t device, bool inRange) { inRange_(device, inRange ? 1 : 0); }
+    int64_t Query(uint32_t device, const char* what) const {
+        return query_ != nullptr ? query_(device, what) : -1;
+    }
+    void SetReaderInRange(uint32_t device, bool inRange) {
+        if (inRange_ != nullptr) {
+            inRange_(device, inRange ? 1 : 0);
+        }
+    }
     std::vector<uint8_t> FirstBlock(uint32_t device) const {
         uint8_t bytes[32];
-        const int n = firstBlock_(device, bytes, sizeof bytes);
+        const int n = firstBlock_ != nullptr ? firstBlock_(device, bytes, sizeof bytes) : -1;
         return n < 0 ? std::vector<uint8_t>{} : std::vector<uint8_t>(bytes, bytes + n);
     }
 
