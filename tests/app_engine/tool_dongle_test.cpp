@@ -13,6 +13,18 @@ namespace {
 using vesmor::sim::ChipKind;
 using vesmor::test::ReadFileText;
 
+// The cycle's status lines for the values 7, 8 and 9.
+constexpr const char* kThreeWritten =
+    "Wert <7> erfolgreich geschrieben\n"
+    "Wert <8> erfolgreich geschrieben\n"
+    "Wert <9> erfolgreich geschrieben\n";
+
+// The three-tag cycle of the values 7, 8, 9 on the given connection.
+std::vector<std::string> ThreeTagCycle(const std::string& port) {
+    return {"program",     "-p",      port,      "--format", "2",        "--value", "7",
+            "--increment", "--cycle", "--count", "3",        "--period", "20"};
+}
+
 vesmor::sim::PtyLink::Options Dongle() {
     vesmor::sim::PtyLink::Options options;
     options.dongle = true;
@@ -36,15 +48,11 @@ class DongleToolTest : public ::testing::Test {
 TEST_F(DongleToolTest, ProgramCycleOverADongleOnAPseudoTerminal) {
     const std::string log = (dir / "Protokoll_S.txt").string();
     const vesmor::sim::Conveyor conveyor(link.Field(), ChipKind::kNxp, 150, 100);
-    const ToolRun run =
-        RunTool({"program", "-p", link.Path() + " BT:1", "--format", "2", "--value", "7",
-                 "--increment", "--cycle", "--count", "3", "--period", "20", "--write-log", log});
+    std::vector<std::string> args = ThreeTagCycle(link.Path() + " BT:1");
+    args.insert(args.end(), {"--write-log", log});
+    const ToolRun run = RunTool(args);
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-    EXPECT_NE(run.out.find("Wert <7> erfolgreich geschrieben\n"
-                           "Wert <8> erfolgreich geschrieben\n"
-                           "Wert <9> erfolgreich geschrieben\n"),
-              std::string::npos)
-        << run.out;
+    EXPECT_NE(run.out.find(kThreeWritten), std::string::npos) << run.out;
     const std::string lines = ReadFileText(log);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 3) << lines;
     const vesmor::sim::DongleLog dongle = link.GetDongleLog();
@@ -63,16 +71,10 @@ TEST_F(DongleToolTest, ProgramOnceWritesTheTagBehindTheDongle) {
 TEST(DongleToolUsbXpress, ProgramCycleThroughTheFakeUsbXpressLibrary) {
     ::setenv("VESMOR_FAKE_SIUSBXP_CONVEYOR", "150:100", 1);
     const vesmor::test::FakeSiUsbXp fake("VEK-PN4207#00042");
-    const ToolRun run =
-        RunTool({"program", "-p", "VEK-PN4207#00042 BT:1", "--format", "2", "--value", "7",
-                 "--increment", "--cycle", "--count", "3", "--period", "20"});
+    const ToolRun run = RunTool(ThreeTagCycle("VEK-PN4207#00042 BT:1"));
     ::unsetenv("VESMOR_FAKE_SIUSBXP_CONVEYOR");
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-    EXPECT_NE(run.out.find("Wert <7> erfolgreich geschrieben\n"
-                           "Wert <8> erfolgreich geschrieben\n"
-                           "Wert <9> erfolgreich geschrieben\n"),
-              std::string::npos)
-        << run.out;
+    EXPECT_NE(run.out.find(kThreeWritten), std::string::npos) << run.out;
 }
 
 TEST(DongleToolUsbXpress, PortsListsTheDongles) {

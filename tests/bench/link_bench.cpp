@@ -19,13 +19,8 @@ vesmor::sim::ReaderConfig Type0Reader() {
     return config;
 }
 
-void BM_ReaderOptionExchange(benchmark::State& state) {
-    vesmor::sim::PtyLink reader(Type0Reader());
-    const int32_t handle = VESMOR_OpenPort(reader.Path().c_str(), 19200, 500);
-    if (handle <= 0) {
-        state.SkipWithError("open failed");
-        return;
-    }
+// Times reader option exchanges on the open port, then closes it.
+void TimeExchanges(benchmark::State& state, int32_t handle) {
     for (auto _ : state) {
         if (VESMOR_SetReaderOption(handle, 0) != 0) {
             state.SkipWithError("exchange failed");
@@ -34,6 +29,16 @@ void BM_ReaderOptionExchange(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations());
     VESMOR_ClosePort(handle);
+}
+
+void BM_ReaderOptionExchange(benchmark::State& state) {
+    vesmor::sim::PtyLink reader(Type0Reader());
+    const int32_t handle = VESMOR_OpenPort(reader.Path().c_str(), 19200, 500);
+    if (handle <= 0) {
+        state.SkipWithError("open failed");
+        return;
+    }
+    TimeExchanges(state, handle);
 }
 BENCHMARK(BM_ReaderOptionExchange)->UseRealTime();
 
@@ -48,14 +53,7 @@ void BM_DongleReaderOptionExchange(benchmark::State& state) {
         state.SkipWithError("open or link failed");
         return;
     }
-    for (auto _ : state) {
-        if (VESMOR_SetReaderOption(handle, 0) != 0) {
-            state.SkipWithError("exchange failed");
-            break;
-        }
-    }
-    state.SetItemsProcessed(state.iterations());
-    VESMOR_ClosePort(handle);
+    TimeExchanges(state, handle);
 }
 BENCHMARK(BM_DongleReaderOptionExchange)->UseRealTime();
 

@@ -150,6 +150,18 @@ FakeDongle* ByHandle(void* handle) {
     return nullptr;
 }
 
+// Runs body on the open dongle of the handle: success, or an invalid handle.
+template <class Body>
+int WithOpenDongle(void* handle, Body body) {
+    std::lock_guard lock(g_mutex);
+    FakeDongle* dongle = ByHandle(handle);
+    if (dongle == nullptr) {
+        return kInvalidHandle;
+    }
+    body(dongle);
+    return kSuccess;
+}
+
 }  // namespace
 
 FAKE_EXPORT int SI_GetNumDevices(uint32_t* count) {
@@ -190,38 +202,24 @@ FAKE_EXPORT int SI_Open(uint32_t device, void** handle) {
 }
 
 FAKE_EXPORT int SI_Close(void* handle) {
-    std::lock_guard lock(g_mutex);
-    FakeDongle* dongle = ByHandle(handle);
-    if (dongle == nullptr) {
-        return kInvalidHandle;
-    }
-    dongle->open = false;
-    return kSuccess;
+    return WithOpenDongle(handle, [&](FakeDongle* dongle) { dongle->open = false; });
 }
 
 FAKE_EXPORT int SI_Read(void* handle, void* buffer, uint32_t count, uint32_t* got, void*) {
-    std::lock_guard lock(g_mutex);
-    FakeDongle* dongle = ByHandle(handle);
-    if (dongle == nullptr) {
-        return kInvalidHandle;
-    }
-    dongle->TakeArrived();
-    const size_t n = std::min<size_t>(count, dongle->arrived.size());
-    std::copy_n(dongle->arrived.begin(), n, static_cast<uint8_t*>(buffer));
-    dongle->arrived.erase(dongle->arrived.begin(), dongle->arrived.begin() + n);
-    *got = static_cast<uint32_t>(n);
-    return kSuccess;
+    return WithOpenDongle(handle, [&](FakeDongle* dongle) {
+        dongle->TakeArrived();
+        const size_t n = std::min<size_t>(count, dongle->arrived.size());
+        std::copy_n(dongle->arrived.begin(), n, static_cast<uint8_t*>(buffer));
+        dongle->arrived.erase(dongle->arrived.begin(), dongle->arrived.begin() + n);
+        *got = static_cast<uint32_t>(n);
+    });
 }
 
 FAKE_EXPORT int SI_Write(void* handle, void* data, uint32_t count, uint32_t* written, void*) {
-    std::lock_guard lock(g_mutex);
-    FakeDongle* dongle = ByHandle(handle);
-    if (dongle == nullptr) {
-        return kInvalidHandle;
-    }
-    dongle->Receive(dongle->dongle.OnBytes(static_cast<const uint8_t*>(data), count));
-    *written = count;
-    return kSuccess;
+    return WithOpenDongle(handle, [&](FakeDongle* dongle) {
+        dongle->Receive(dongle->dongle.OnBytes(static_cast<const uint8_t*>(data), count));
+        *written = count;
+    });
 }
 
 FAKE_EXPORT int SI_DeviceIOControl(void*, uint32_t, void*, uint32_t, void*, uint32_t, uint32_t*) {
@@ -229,16 +227,12 @@ FAKE_EXPORT int SI_DeviceIOControl(void*, uint32_t, void*, uint32_t, void*, uint
 }
 
 FAKE_EXPORT int SI_FlushBuffers(void* handle, uint8_t /*transmit*/, uint8_t receive) {
-    std::lock_guard lock(g_mutex);
-    FakeDongle* dongle = ByHandle(handle);
-    if (dongle == nullptr) {
-        return kInvalidHandle;
-    }
-    if (receive != 0) {
-        dongle->TakeArrived();
-        dongle->arrived.clear();
-    }
-    return kSuccess;
+    return WithOpenDongle(handle, [&](FakeDongle* dongle) {
+        if (receive != 0) {
+            dongle->TakeArrived();
+            dongle->arrived.clear();
+        }
+    });
 }
 
 FAKE_EXPORT int SI_SetTimeouts(uint32_t, uint32_t) {
@@ -251,25 +245,15 @@ FAKE_EXPORT int SI_GetTimeouts(uint32_t* readMs, uint32_t* writeMs) {
 }
 
 FAKE_EXPORT int SI_CheckRXQueue(void* handle, uint32_t* bytesWaiting, uint32_t* queueStatus) {
-    std::lock_guard lock(g_mutex);
-    FakeDongle* dongle = ByHandle(handle);
-    if (dongle == nullptr) {
-        return kInvalidHandle;
-    }
-    dongle->TakeArrived();
-    *bytesWaiting = static_cast<uint32_t>(dongle->arrived.size());
-    *queueStatus = dongle->arrived.empty() ? 0 : 2;  // SI_RX_READY
-    return kSuccess;
+    return WithOpenDongle(handle, [&](FakeDongle* dongle) {
+        dongle->TakeArrived();
+        *bytesWaiting = static_cast<uint32_t>(dongle->arrived.size());
+        *queueStatus = dongle->arrived.empty() ? 0 : 2;  // SI_RX_READY
+    });
 }
 
 FAKE_EXPORT int SI_SetBaudRate(void* handle, uint32_t baud) {
-    std::lock_guard lock(g_mutex);
-    FakeDongle* dongle = ByHandle(handle);
-    if (dongle == nullptr) {
-        return kInvalidHandle;
-    }
-    dongle->baud = baud;
-    return kSuccess;
+    return WithOpenDongle(handle, [&](FakeDongle* dongle) { dongle->baud = baud; });
 }
 
 FAKE_EXPORT int SI_SetBaudDivisor(void*, uint16_t) {
@@ -277,18 +261,11 @@ FAKE_EXPORT int SI_SetBaudDivisor(void*, uint16_t) {
 }
 
 FAKE_EXPORT int SI_SetLineControl(void* handle, uint16_t lineControl) {
-    std::lock_guard lock(g_mutex);
-    FakeDongle* dongle = ByHandle(handle);
-    if (dongle == nullptr) {
-        return kInvalidHandle;
-    }
-    dongle->lineControl = lineControl;
-    return kSuccess;
+    return WithOpenDongle(handle, [&](FakeDongle* dongle) { dongle->lineControl = lineControl; });
 }
 
 FAKE_EXPORT int SI_SetFlowControl(void* handle, uint8_t, uint8_t, uint8_t, uint8_t, uint8_t, int) {
-    std::lock_guard lock(g_mutex);
-    return ByHandle(handle) != nullptr ? kSuccess : kInvalidHandle;
+    return WithOpenDongle(handle, [](FakeDongle*) {});
 }
 
 FAKE_EXPORT int SI_GetModemStatus(void*, uint8_t* status) {
@@ -297,13 +274,8 @@ FAKE_EXPORT int SI_GetModemStatus(void*, uint8_t* status) {
 }
 
 FAKE_EXPORT int SI_SetBreak(void* handle, uint16_t state) {
-    std::lock_guard lock(g_mutex);
-    FakeDongle* dongle = ByHandle(handle);
-    if (dongle == nullptr) {
-        return kInvalidHandle;
-    }
-    dongle->breaks += state != 0 ? 1 : 0;
-    return kSuccess;
+    return WithOpenDongle(handle,
+                          [&](FakeDongle* dongle) { dongle->breaks += state != 0 ? 1 : 0; });
 }
 
 FAKE_EXPORT int SI_ReadLatch(void*, uint8_t* latch) {
