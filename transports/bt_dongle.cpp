@@ -122,13 +122,16 @@ bool CBluetoothDongle::OpenUsbXpress(uint32_t device) {
         device_ = nullptr;
         return false;
     }
-    const bool configured = si.SetBaudRate(device_, kDongleBaud) == kSiSuccess &&
-                            si.SetLineControl(device_, kLineControl8N1) == kSiSuccess &&
-                            si.SetFlowControl(device_, 1, 2, 0, 0, 0, 0) == kSiSuccess &&
-                            si.FlushBuffers(device_, 1, 1) == kSiSuccess &&
-                            si.SetFlowControl(device_, 1, 2, 1, 0, 0, 0) == kSiSuccess &&
-                            si.SetBreak(device_, 1) == kSiSuccess && (SleepMs(kBreakMs), true) &&
-                            si.SetBreak(device_, 0) == kSiSuccess;
+    bool configured = si.SetBaudRate(device_, kDongleBaud) == kSiSuccess &&
+                      si.SetLineControl(device_, kLineControl8N1) == kSiSuccess &&
+                      si.SetFlowControl(device_, 1, 2, 0, 0, 0, 0) == kSiSuccess &&
+                      si.FlushBuffers(device_, 1, 1) == kSiSuccess &&
+                      si.SetFlowControl(device_, 1, 2, 1, 0, 0, 0) == kSiSuccess &&
+                      si.SetBreak(device_, 1) == kSiSuccess;
+    if (configured) {
+        SleepMs(kBreakMs);  // the break resets the dongle
+        configured = si.SetBreak(device_, 0) == kSiSuccess;
+    }
     if (!configured) {
         CloseHandle();
         return false;

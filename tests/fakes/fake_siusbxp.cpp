@@ -5,8 +5,9 @@
 // VESMOR_FAKE_SIUSBXP lists the dongles: "SERIAL[|DESCRIPTION];SERIAL..." (default one dongle
 // "VEK-PN4207#00042"). VESMOR_FAKE_SIUSBXP_TAGS puts transponders of these kinds
 // ("nxp,st") into every reader's field; VESMOR_FAKE_SIUSBXP_CONVEYOR="N:M" brings a new NXP
-// transponder every N ms for M ms. Tests that load the same file reach the dongles through
-// the FakeSiUsbXp_ functions.
+// transponder every N ms for M ms; VESMOR_FAKE_SIUSBXP_FAIL names a set-up function
+// (SI_SetBaudRate, SI_SetLineControl, SI_SetFlowControl, SI_SetBreak) that fails. Tests that load
+// the same file reach the dongles through the FakeSiUsbXp_ functions.
 
 #include <algorithm>
 #include <chrono>
@@ -89,6 +90,7 @@ struct FakeDongle {
 std::mutex g_mutex;
 std::vector<std::unique_ptr<FakeDongle>> g_dongles;
 bool g_made = false;
+std::string g_failing;
 
 std::vector<std::string> Split(const std::string& text, char separator) {
     std::vector<std::string> parts;
@@ -106,6 +108,8 @@ void MakeDongles() {
     const char* list = std::getenv("VESMOR_FAKE_SIUSBXP");
     const char* tags = std::getenv("VESMOR_FAKE_SIUSBXP_TAGS");
     const char* conveyor = std::getenv("VESMOR_FAKE_SIUSBXP_CONVEYOR");
+    const char* failing = std::getenv("VESMOR_FAKE_SIUSBXP_FAIL");
+    g_failing = failing != nullptr ? failing : "";
     int everyMs = 0, presentMs = 0;
     if (conveyor == nullptr || std::sscanf(conveyor, "%d:%d", &everyMs, &presentMs) != 2) {
         everyMs = 0;
@@ -150,13 +154,17 @@ FakeDongle* ByHandle(void* handle) {
     return nullptr;
 }
 
-// Runs body on the open dongle of the handle: success, or an invalid handle.
+// Runs body on the open dongle of the handle: success, or an invalid handle, or the failure of
+// the function named to fail.
 template <class Body>
-int WithOpenDongle(void* handle, Body body) {
+int WithOpenDongle(void* handle, Body body, const char* function = "") {
     std::lock_guard lock(g_mutex);
     FakeDongle* dongle = ByHandle(handle);
     if (dongle == nullptr) {
         return kInvalidHandle;
+    }
+    if (!g_failing.empty() && g_failing == function) {
+        return kDeviceIoFailed;
     }
     body(dongle);
     return kSuccess;
@@ -253,7 +261,8 @@ FAKE_EXPORT int SI_CheckRXQueue(void* handle, uint32_t* bytesWaiting, uint32_t* 
 }
 
 FAKE_EXPORT int SI_SetBaudRate(void* handle, uint32_t baud) {
-    return WithOpenDongle(handle, [&](FakeDongle* dongle) { dongle->baud = baud; });
+    return WithOpenDongle(
+        handle, [&](FakeDongle* dongle) { dongle->baud = baud; }, "SI_SetBaudRate");
 }
 
 FAKE_EXPORT int SI_SetBaudDivisor(void*, uint16_t) {
@@ -261,11 +270,14 @@ FAKE_EXPORT int SI_SetBaudDivisor(void*, uint16_t) {
 }
 
 FAKE_EXPORT int SI_SetLineControl(void* handle, uint16_t lineControl) {
-    return WithOpenDongle(handle, [&](FakeDongle* dongle) { dongle->lineControl = lineControl; });
+    return WithOpenDongle(
+        handle, [&](FakeDongle* dongle) { dongle->lineControl = lineControl; },
+        "SI_SetLineControl");
 }
 
 FAKE_EXPORT int SI_SetFlowControl(void* handle, uint8_t, uint8_t, uint8_t, uint8_t, uint8_t, int) {
-    return WithOpenDongle(handle, [](FakeDongle*) {});
+    return WithOpenDongle(
+        handle, [](FakeDongle*) {}, "SI_SetFlowControl");
 }
 
 FAKE_EXPORT int SI_GetModemStatus(void*, uint8_t* status) {
@@ -274,8 +286,8 @@ FAKE_EXPORT int SI_GetModemStatus(void*, uint8_t* status) {
 }
 
 FAKE_EXPORT int SI_SetBreak(void* handle, uint16_t state) {
-    return WithOpenDongle(handle,
-                          [&](FakeDongle* dongle) { dongle->breaks += state != 0 ? 1 : 0; });
+    return WithOpenDongle(
+        handle, [&](FakeDongle* dongle) { dongle->breaks += state != 0 ? 1 : 0; }, "SI_SetBreak");
 }
 
 FAKE_EXPORT int SI_ReadLatch(void*, uint8_t* latch) {

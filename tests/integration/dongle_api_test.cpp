@@ -109,6 +109,17 @@ TEST_F(BluetoothThroughUsbXpress, ANameInAnyLetterCaseOpensTheDongleOfThatSerial
     EXPECT_EQ(fake.Query(1, "open"), 0);
 }
 
+TEST(BluetoothSetUp, AFailingStepClosesTheDongleAndFailsTheOpen) {
+    for (const char* step :
+         {"SI_SetBaudRate", "SI_SetLineControl", "SI_SetFlowControl", "SI_SetBreak"}) {
+        ::setenv("VESMOR_FAKE_SIUSBXP_FAIL", step, 1);
+        FakeSiUsbXp fake("VEK-PN4207#00042");
+        EXPECT_EQ(VESMOR_OpenPort("VEK-PN4207#00042 BT", 19200, 500), -1) << step;
+        EXPECT_EQ(fake.Query(0, "open"), 0) << step;
+        ::unsetenv("VESMOR_FAKE_SIUSBXP_FAIL");
+    }
+}
+
 TEST_F(BluetoothThroughUsbXpress, TwoDonglesAreTwoConnections) {
     const int32_t first = VESMOR_OpenPort("VEK-PN4207#00042 BT", 19200, 500);
     const int32_t second = VESMOR_OpenPort("VEK-PN4207#00043 BT", 19200, 500);
