@@ -57,9 +57,9 @@ extern "C" {
 
 int32_t VESMOR_GetBluetoothPorts(char* buffer, int32_t size) {
     return Guarded(-1, [&] {
-        return WriteList(ValidBuffer(buffer, size) ? vesmor::BluetoothPortNames()
-                                                   : std::vector<std::string>{},
-                         buffer, size);
+        return WriteList(
+            ValidBuffer(buffer, size) ? vesmor::BluetoothPortNames() : std::vector<std::string>{},
+            buffer, size);
     });
 }
 
