@@ -12,6 +12,7 @@
 #include "library/wait_hooks.h"
 #include "periphery/model_table.h"
 #include "transports/ftd2xx_table.h"
+#include "transports/bt_dongle.h"
 #include "transports/serial_discovery.h"
 #include "transports/sim_announcement.h"
 #include "transports/usb_driver_check.h"
@@ -57,7 +58,11 @@ int32_t SimpleCommand(int32_t handle, uint8_t command, const CMyByteArray& data)
 extern "C" {
 
 int32_t VESMOR_GetBluetoothPorts(char* buffer, int32_t size) {
-    return Guarded(-1, [&] { return WriteList({}, buffer, size); });
+    return Guarded(-1, [&] {
+        return WriteList(
+            ValidBuffer(buffer, size) ? vesmor::BluetoothPortNames() : std::vector<std::string>{},
+            buffer, size);
+    });
 }
 
 int32_t VESMOR_ClosePort(int32_t handle) {

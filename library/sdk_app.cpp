@@ -4,6 +4,7 @@
 
 #include "library/hid_port_transport.h"
 #include "library/trace.h"
+#include "transports/bt_dongle.h"
 #include "transports/connection_name.h"
 #include "transports/serial_port_name.h"
 
@@ -14,6 +15,7 @@ namespace {
 constexpr int32_t kIdentifyTimeoutCapMs = 300;
 constexpr uint32_t kSerialEventMask = 9;
 constexpr size_t kSerialWriteBuffer = 512;
+constexpr int32_t kBluetoothDeviceCode = 0x125;
 
 const CMyByteArray kType2Placeholder = {0x04, 0x05, '1', '5'};
 
@@ -170,9 +172,16 @@ int32_t CVESMOR_SDKApp::OpenTransport(CVESMOR_Port& port, const std::string& dev
         case TransportKind::kHid:
             return OpenHid(port, device);
         case TransportKind::kLan:
-        case TransportKind::kBluetooth:
         case TransportKind::kRefused:
             return -1;
+        case TransportKind::kBluetooth: {
+            auto dongle = std::make_unique<CBluetoothDongle>();
+            if (!dongle->OpenDongle(device)) {
+                return -1;
+            }
+            port.AttachTransport(CVESMOR_Port::kBluetoothSlot, std::move(dongle));
+            return 0;
+        }
         case TransportKind::kSerial: {
             const SerialFormat format = DecodeBaudValue(baud);
             if (!port.OpenPort(nullptr, device, format.baud, format.parity, 8, format.stopBits, 0,
@@ -206,6 +215,16 @@ int32_t CVESMOR_SDKApp::OpenPortLocked(const std::string& name, int32_t baud, in
         if (const int32_t failure = OpenTransport(*port, device, baud); failure != 0) {
             Release(*port);
             return failure;
+        }
+        if (SelectTransport(device) == TransportKind::kBluetooth) {
+            // The dongle links to the reader only when the first frame goes out: a Bluetooth
+            // reader is not asked who it is.
+            port->SetDeviceCode(kBluetoothDeviceCode);
+            port->SetProtocolType(0);
+            port->SetTimeout(timeoutMs);
+            AddPort(port);
+            port->SetTraceHook(traceHook_);
+            return port->Handle();
         }
         AddPort(port);
         port->SetTimeout(std::min(timeoutMs, kIdentifyTimeoutCapMs));

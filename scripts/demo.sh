@@ -9,11 +9,19 @@
 #
 # VESMOR_DEMO_READER=hid or d2xx puts the simulated reader behind the fake hidapi or D2XX
 # library of the test tree instead, as a USB reader in HID or FTDI D2XX mode.
+# VESMOR_DEMO_DONGLE=1 puts the simulated reader behind a simulated Bluetooth dongle on the
+# pseudo-terminal (connection name "DEVICE BT").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=$(cd "${1:-build}" && pwd)
 sim_out=$(mktemp)
 sim_pid=
+sim_args=()
+port_suffix=
+if [ -n "${VESMOR_DEMO_DONGLE:-}" ]; then
+  sim_args=(--dongle)
+  port_suffix=" BT"
+fi
 
 cleanup() {
   [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
@@ -40,13 +48,13 @@ start_simulator() {
       return ;;
   esac
   "$dir/sim/vesmor-sim" --type 0 --device 125 --firmware 7 --conveyor "$1" \
-    --conveyor-kind nxp >"$sim_out" &
+    --conveyor-kind nxp "${sim_args[@]}" >"$sim_out" &
   sim_pid=$!
   for _ in $(seq 50); do
     [ -s "$sim_out" ] && break
     sleep 0.1
   done
-  port=$(head -n 1 "$sim_out") shown=$port
+  port="$(head -n 1 "$sim_out")$port_suffix" shown=$port
   echo "Simulierter Leser an $port, ein neuer Transponder alle ${1%%:*} ms"
 }
 

@@ -1,5 +1,6 @@
-// vesmor-sim: a simulated reader of the VESMOR family behind a pseudo-terminal. Prints the
-// device path to open on its first line, then answers until interrupted.
+// vesmor-sim: a simulated reader of the VESMOR family behind a pseudo-terminal (or a Bluetooth
+// dongle with the reader in range, --dongle). Prints the device path to open on its first line,
+// then answers until interrupted.
 
 #include <unistd.h>
 #include <CLI/CLI.hpp>
@@ -65,6 +66,8 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, 254));
     app.add_option("--link", options.linkPath, "also make this symlink to the device");
     app.add_option("--baud", options.lineBaud, "emulate a line of this speed (0: none)");
+    app.add_flag("--dongle", options.dongle,
+                 "be a Bluetooth dongle with the reader in range (open as \"DEVICE BT\")");
     app.add_option("--delay", faults.delayMs, "pause in ms before every answer");
     app.add_flag("--silent", faults.silent, "never answer");
     app.add_option("--answer-from", faults.answerFromRequest, "answer from the Nth request on");
@@ -129,9 +132,14 @@ int main(int argc, char** argv) {
     for (const auto& [kind, uid] : placed) {
         link.Field().Insert(kind, uid);
     }
-    // The interface list of the window offers the simulated reader while this program runs.
-    const std::string announcement = vesmor::AnnounceSimulator(link.Path());
+    // The interface list of the window offers the simulated reader while this program runs; a
+    // dongle is not a serial reader and is opened by its name with " BT".
+    const std::string announcement =
+        options.dongle ? std::string() : vesmor::AnnounceSimulator(link.Path());
     std::cout << link.Path() << std::endl;
+    if (options.dongle) {
+        std::cerr << "Bluetooth-Dongle: " << link.Path() << " BT" << std::endl;
+    }
     std::unique_ptr<vesmor::sim::Conveyor> belt;
     if (everyMs > 0) {
         belt = std::make_unique<vesmor::sim::Conveyor>(

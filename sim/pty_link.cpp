@@ -35,6 +35,9 @@ void MakeRaw(int fd) {
 PtyLink::PtyLink(const ReaderConfig& config, const Options& options)
     : engine_(config), options_(options) {
     engine_.SetField(&field_);
+    if (options_.dongle) {
+        dongle_ = std::make_unique<DongleEngine>(engine_, options_.dongleConfig);
+    }
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
         throw std::runtime_error(std::string("pseudo-terminal: ") + std::strerror(errno));
@@ -133,6 +136,39 @@ void PtyLink::Unplug() {
     requestArrived_.wait(lock, [&] { return unplugged_; });
 }
 
+void PtyLink::SendRaw(const std::vector<uint8_t>& bytes) {
+    {
+        std::lock_guard lock(mutex_);
+        Schedule({Reply{bytes, 0, 0}}, NowNs());
+    }
+    Wake();
+}
+
+void PtyLink::SetReaderInRange(bool inRange) {
+    {
+        std::lock_guard lock(mutex_);
+        if (dongle_) {
+            Schedule(dongle_->SetReaderInRange(inRange), NowNs());
+        }
+    }
+    Wake();
+}
+
+void PtyLink::Wake() {
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = ::write(wake_, &one, sizeof one);
+}
+
+DongleLog PtyLink::GetDongleLog() const {
+    std::lock_guard lock(mutex_);
+    return dongle_ ? dongle_->Log() : DongleLog{};
+}
+
+bool PtyLink::IsDongleLinkUp() const {
+    std::lock_guard lock(mutex_);
+    return dongle_ && dongle_->IsLinkUp();
+}
+
 bool PtyLink::IsUnplugged() const {
     std::lock_guard lock(mutex_);
     return unplugged_;
@@ -163,11 +199,16 @@ void PtyLink::ReadMaster(int64_t nowNs) {
         }
         if (nowNs - lastByteNs_ > int64_t{options_.idleResetMs} * 1'000'000) {
             engine_.ResetParser();
+            if (dongle_) {
+                dongle_->ResetParser();
+            }
         }
         lastByteNs_ = nowNs;
         received_.insert(received_.end(), buffer, buffer + n);
         const size_t before = engine_.Requests().size();
-        Schedule(engine_.OnBytes(buffer, static_cast<size_t>(n)), nowNs);
+        Schedule(dongle_ ? dongle_->OnBytes(buffer, static_cast<size_t>(n))
+                         : engine_.OnBytes(buffer, static_cast<size_t>(n)),
+                 nowNs);
         if (engine_.Requests().size() != before) {
             requestArrived_.notify_all();
         }

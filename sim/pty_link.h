@@ -6,11 +6,13 @@
 #include <condition_variable>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "sim/dongle_engine.h"
 #include "sim/reader_engine.h"
 #include "sim/tag_field.h"
 
@@ -22,6 +24,9 @@ class PtyLink {
         int lineBaud = 0;      // emulated line speed (8N1: 10 bit times a byte); 0 = none
         std::string linkPath;  // optional symlink to the slave device
         int idleResetMs = 20;  // a partly received frame is dropped after this much silence
+        // A Bluetooth dongle on the line, with the reader behind its link.
+        bool dongle = false;
+        DongleConfig dongleConfig;
     };
 
     PtyLink(const ReaderConfig& config, const Options& options);
@@ -46,6 +51,13 @@ class PtyLink {
     // Waits until at least count requests were received; false on timeout.
     bool WaitForRequests(size_t count, int timeoutMs) const;
 
+    // Sends bytes as they are, unasked (what the simulated device would not send by itself).
+    void SendRaw(const std::vector<uint8_t>& bytes);
+    // Dongle mode: the reader leaves the dongle's range (the link drops) or comes back.
+    void SetReaderInRange(bool inRange);
+    DongleLog GetDongleLog() const;
+    bool IsDongleLinkUp() const;
+
     // Pulls the reader away: the master side closes and the slave device disappears.
     void Unplug();
     bool IsUnplugged() const;
@@ -56,12 +68,14 @@ class PtyLink {
     void Schedule(const std::vector<Reply>& replies, int64_t nowNs);
     void EmitDue(int64_t nowNs);
     void CloseMaster();
+    void Wake();
 
     mutable std::mutex mutex_;
     mutable std::condition_variable requestArrived_;
     TagField field_;
     ReaderEngine engine_;
     Options options_;
+    std::unique_ptr<DongleEngine> dongle_;
     int master_ = -1;
     int keepAlive_ = -1;  // a slave descriptor held open so the master never sees a hang-up
     int wake_ = -1;

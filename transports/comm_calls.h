@@ -69,6 +69,8 @@ class CommCalls {
     // Discards both queues.
     virtual void Purge() = 0;
     virtual bool SetLatencyTimer(uint8_t /*ms*/) { return true; }
+    // Holds the line in the break state (true) or releases it.
+    virtual bool SetBreak(bool /*on*/) { return false; }
     // Sleeps until input arrives, the device reports a change, one of the two wake descriptors
     // is signalled, or timeoutMs passes.
     virtual WaitEvents Wait(int stopFd, int writeFd, int timeoutMs) = 0;

@@ -229,6 +229,10 @@ void PosixComm::Purge() {
     ::tcflush(fd_, TCIOFLUSH);
 }
 
+bool PosixComm::SetBreak(bool on) {
+    return ::ioctl(fd_, on ? TIOCSBRK : TIOCCBRK) == 0 || Fail();
+}
+
 WaitEvents PosixComm::Wait(int stopFd, int writeFd, int timeoutMs) {
     pollfd fds[3] = {{stopFd, POLLIN, 0}, {writeFd, POLLIN, 0}, {fd_, POLLIN, 0}};
     WaitEvents events;

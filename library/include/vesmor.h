@@ -97,6 +97,10 @@ extern "C" {
 
 /**
  * @brief Lists the Bluetooth readers reachable through a USB dongle ("<serial> BT").
+ *
+ * The dongles come from the USBXpress library libSiUSBXp.so (VESMOR_SIUSBXP_LIB names another
+ * file); without it the list is empty. A dongle on a serial line is not listed: it is opened as
+ * "/dev/ttyUSB0 BT" or "COMn BT".
  * @param[out] buffer list buffer (see @ref lists)
  * @param[in] size size of @p buffer in bytes
  * @return bytes written including the final NUL; -1 for a null buffer or negative size.
@@ -143,6 +147,9 @@ VESMOR_API int32_t VESMOR_IsVirtualComDriverInstalled(void);
  *
  * Tries protocol type 0; when no reader answers the transport is opened once more and types
  * 0, 1, 2 and 3 are tried in turn. The identification uses at most 300 ms per waiting phase.
+ * A Bluetooth name opens the dongle only: the reader is not identified (it counts as model
+ * 0x125, protocol type 0), its handle is numbered from 30001, and the link to it is made by
+ * the first command (and again by the next command after it was lost).
  * @param[in] name connection name (see @ref names), optionally ending in ":address"
  * @param[in] baud baud rate plus a line code in the last two decimal digits (0 no parity and
  *            1 stop bit, 1 even, 2 odd, 3 no parity and 2 stop bits); 19200 is used for

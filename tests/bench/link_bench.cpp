@@ -1,5 +1,6 @@
-// Exchanges per second with a simulated reader over a pseudo-terminal (no added delay), and the
-// processor time a silent port's open consumes while it waits.
+// Exchanges per second with a simulated reader over a pseudo-terminal (no added delay), directly
+// and through a Bluetooth dongle on the pseudo-terminal, and the processor time a silent port's
+// open consumes while it waits.
 
 #include <sys/resource.h>
 
@@ -18,13 +19,8 @@ vesmor::sim::ReaderConfig Type0Reader() {
     return config;
 }
 
-void BM_ReaderOptionExchange(benchmark::State& state) {
-    vesmor::sim::PtyLink reader(Type0Reader());
-    const int32_t handle = VESMOR_OpenPort(reader.Path().c_str(), 19200, 500);
-    if (handle <= 0) {
-        state.SkipWithError("open failed");
-        return;
-    }
+// Times reader option exchanges on the open port, then closes it.
+void TimeExchanges(benchmark::State& state, int32_t handle) {
     for (auto _ : state) {
         if (VESMOR_SetReaderOption(handle, 0) != 0) {
             state.SkipWithError("exchange failed");
@@ -34,7 +30,32 @@ void BM_ReaderOptionExchange(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
     VESMOR_ClosePort(handle);
 }
+
+void BM_ReaderOptionExchange(benchmark::State& state) {
+    vesmor::sim::PtyLink reader(Type0Reader());
+    const int32_t handle = VESMOR_OpenPort(reader.Path().c_str(), 19200, 500);
+    if (handle <= 0) {
+        state.SkipWithError("open failed");
+        return;
+    }
+    TimeExchanges(state, handle);
+}
 BENCHMARK(BM_ReaderOptionExchange)->UseRealTime();
+
+// The same exchange through the dongle; the link is made before the timing starts.
+void BM_DongleReaderOptionExchange(benchmark::State& state) {
+    vesmor::sim::PtyLink::Options options;
+    options.dongle = true;
+    vesmor::sim::PtyLink reader(Type0Reader(), options);
+    const std::string name = reader.Path() + " BT";
+    const int32_t handle = VESMOR_OpenPort(name.c_str(), 9600, 500);
+    if (handle <= 0 || VESMOR_SetReaderOption(handle, 0) != 0) {
+        state.SkipWithError("open or link failed");
+        return;
+    }
+    TimeExchanges(state, handle);
+}
+BENCHMARK(BM_DongleReaderOptionExchange)->UseRealTime();
 
 double CpuSeconds() {
     rusage usage{};
