@@ -20,7 +20,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev libudev-dev
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n libgl-dev
-  libasound2-dev fonts-liberation fonts-dejavu-core xvfb
+  libasound2-dev fonts-liberation fonts-dejavu-core xvfb poppler-utils
 )
 
 install_missing_packages() {

@@ -70,7 +70,9 @@ int CVESMOR_TagforgeApp::Run() {
                                   clock,
                                   prompts,
                                   DefaultLogDirectory().toStdString()};
-    return RunMainWindows(services, translations, {.ended = [&](int) { profile.Flush(); }});
+    WindowLoopHooks loopHooks;
+    loopHooks.ended = [&](int) { profile.Flush(); };
+    return RunMainWindows(services, translations, loopHooks);
 }
 
 }  // namespace tagforge::ui
