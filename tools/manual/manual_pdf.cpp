@@ -19,7 +19,7 @@ namespace {
 // Every picture the manual names is added to the document; a missing one fails the build
 // rather than leave a manual with holes.
 bool AddPictures(QTextDocument& document, const QString& html, const QString& directory) {
-    static const QRegularExpression picture(R"(<img[^>]*\ssrc="([^"]+)") ");
+    static const QRegularExpression picture(R"re(<img[^>]*\ssrc="([^"]+)")re");
         bool ok = true;
     for (const QRegularExpressionMatch& match : picture.globalMatch(html)) {
         const QString name = match.captured(1);
