@@ -7,12 +7,12 @@
 
 namespace {
 
-struct Run {
+struct CliRun {
     int exitCode;
     QString err;
 };
 
-Run Vesmor(const QStringList& arguments) {
+CliRun Vesmor(const QStringList& arguments) {
     QProcess process;
     process.start(VESMOR_CLI, arguments);
     EXPECT_TRUE(process.waitForFinished(20000));
@@ -21,15 +21,19 @@ Run Vesmor(const QStringList& arguments) {
 
 const QStringList kMissingPort = {"info", "-p", "/dev/vesmor-no-such-port"};
 
+QStringList WithLanguage(const QString& language) {
+    return QStringList{"--lang", language} << kMissingPort;
+}
+
 TEST(CliLanguage, MessagesAreGermanByDefault) {
-    const Run run = Vesmor(kMissingPort);
+    const CliRun run = Vesmor(kMissingPort);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(": Fehler 3: Fehler beim Port öffnen")) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("Gerät nicht vorhanden")) << run.err.toStdString();
 }
 
 TEST(CliLanguage, LangEnGivesTheEnglishTextsOfTableAndTool) {
-    const Run run = Vesmor(QStringList{"--lang", "en"} + kMissingPort);
+    const CliRun run = Vesmor(WithLanguage("en"));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(": error 3: Error opening the port")) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("no such device (vesmor ports lists the interfaces)"))
@@ -38,8 +42,8 @@ TEST(CliLanguage, LangEnGivesTheEnglishTextsOfTableAndTool) {
 }
 
 TEST(CliLanguage, LangDeAndAnUnknownLanguage) {
-    EXPECT_TRUE(Vesmor(QStringList{"--lang", "de"} + kMissingPort).err.contains("Fehler 3"));
-    const Run fr = Vesmor(QStringList{"--lang", "fr"} + kMissingPort);
+    EXPECT_TRUE(Vesmor(WithLanguage("de")).err.contains("Fehler 3"));
+    const CliRun fr = Vesmor(WithLanguage("fr"));
     EXPECT_EQ(fr.exitCode, 2);
     EXPECT_TRUE(fr.err.contains("--lang")) << fr.err.toStdString();
 }

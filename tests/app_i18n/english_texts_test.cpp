@@ -69,7 +69,7 @@ std::vector<SourceText> UiTexts(const QString& path) {
     QString context;
     std::vector<SourceText> texts;
     while (!xml.atEnd()) {
-        if (!xml.readNextStartElement()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement) {
             continue;
         }
         if (xml.name() == u"class" && context.isEmpty()) {
@@ -82,11 +82,29 @@ std::vector<SourceText> UiTexts(const QString& path) {
             }
         }
     }
-    EXPECT_FALSE(xml.hasError()) << path.toStdString();
+    EXPECT_FALSE(xml.hasError()) << path.toStdString() << ": " << xml.errorString().toStdString();
     for (SourceText& text : texts) {
         text.context = context;
     }
     return texts;
+}
+
+// The text of a .ts element: characters lupdate cannot put into XML (the CR of a CR LF) stand
+// as <byte value="xd"/> in it.
+QString ReadTsText(QXmlStreamReader& xml) {
+    QString text;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::Characters) {
+            text += xml.text();
+        } else if (token == QXmlStreamReader::StartElement && xml.name() == u"byte") {
+            // "xd": hexadecimal after the x.
+            text += QChar(xml.attributes().value("value").mid(1).toString().toInt(nullptr, 16));
+        } else if (token == QXmlStreamReader::EndElement && xml.name() != u"byte") {
+            break;
+        }
+    }
+    return text;
 }
 
 // lupdate over the sources as they are now, into a fresh .ts file: what it finds is what the
@@ -114,7 +132,7 @@ std::vector<SourceText> MarkedTexts() {
     QString context;
     SourceText current;
     while (!xml.atEnd()) {
-        if (!xml.readNextStartElement()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement) {
             continue;
         }
         if (xml.name() == u"name") {
@@ -122,14 +140,15 @@ std::vector<SourceText> MarkedTexts() {
         } else if (xml.name() == u"message") {
             current = {context, {}, {}, "lupdate"};
         } else if (xml.name() == u"source") {
-            current.text = xml.readElementText();
+            current.text = ReadTsText(xml);
         } else if (xml.name() == u"comment") {
-            current.comment = xml.readElementText();
+            current.comment = ReadTsText(xml);
         } else if (xml.name() == u"translation") {
             texts.push_back(current);
             xml.skipCurrentElement();
         }
     }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
     return texts;
 }
 

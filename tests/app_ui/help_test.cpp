@@ -9,6 +9,7 @@
 
 #include "app/core/messages.h"
 #include "app/ui/help.h"
+#include "app/ui/language.h"
 #include "tests/app_ui/window_fixture.h"
 
 namespace tagforge::ui::test {
@@ -76,6 +77,20 @@ class HelpTest : public QObject {
             m_viewer.opened,
             QList<QUrl>{QUrl::fromLocalFile(program.filePath("VESMOR_Tagforge_Handbuch.pdf"))});
         QVERIFY(sim.prompts.messages.isEmpty());
+    }
+
+    void theEnglishWindowOpensTheEnglishManual() {
+        QTemporaryDir program;
+        Touch(program.filePath("VESMOR_Tagforge_Handbuch.pdf"));
+        Touch(program.filePath("VESMOR_Tagforge_Manual.pdf"));
+        Translations translations({VESMOR_TRANSLATION_DIR});
+        translations.Select(1);
+        QVERIFY(translations.English());
+        SimulatedWindow sim;
+        auto& window = OpenWithHelpIn(sim, {program.path()});
+        window.ShowHelp();
+        QCOMPARE(m_viewer.opened,
+                 QList<QUrl>{QUrl::fromLocalFile(program.filePath("VESMOR_Tagforge_Manual.pdf"))});
     }
 
     void theProgramDirectoryComesFirstThenTheShareDirectoryThenAnyPdf() {
