@@ -170,7 +170,7 @@ void CVESMOR_TagforgeDlg::FillSystemMenu(QMenu& menu) {
             menu.addAction(MessageQ(id), this, [this, command] { SystemCommand(command); });
         action->setEnabled(enabled);
     };
-    menu.addSeparator();
+    // No standard entries stand above these here, so no separator comes first.
     add(kMsgSettingsMenu, kCommandSettings, false);
     add(kMsgChooseInterfaceMenu, kCommandInterface);
     menu.addSeparator();
