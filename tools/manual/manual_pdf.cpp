@@ -19,8 +19,8 @@ namespace {
 // Every picture the manual names is added to the document; a missing one fails the build
 // rather than leave a manual with holes.
 bool AddPictures(QTextDocument& document, const QString& html, const QString& directory) {
-    static const QRegularExpression picture(R"re(<img[^>]*\ssrc="([^"]+)")re");
-        bool ok = true;
+    static const QRegularExpression picture("<img[^>]*\\ssrc=\"([^\"]+)\"");
+    bool ok = true;
     for (const QRegularExpressionMatch& match : picture.globalMatch(html)) {
         const QString name = match.captured(1);
         const QImage image(directory + "/" + name);
