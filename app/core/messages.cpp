@@ -1,5 +1,7 @@
 #include "app/core/messages.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <string_view>
 
@@ -11,12 +13,7 @@ namespace tagforge {
 
 namespace {
 
-struct Message {
-    int id;
-    const char* text;
-};
-
-constexpr Message kMessages[] = {
+constexpr MessageEntry kMessages[] = {
     {101, QT_TRANSLATE_NOOP("Messages", "Inf&o über VESMOR Tagforge ...")},
     {104, QT_TRANSLATE_NOOP("Messages", "Timeout")},
     {112, QT_TRANSLATE_NOOP("Messages", "Fehler: Falsche Datenanzahl")},
@@ -74,6 +71,13 @@ constexpr Message kMessages[] = {
     {604, QT_TRANSLATE_NOOP("Messages", "Update wird gestartet, bitte warten!")},
     {1000, QT_TRANSLATE_NOOP("Messages", "Schnittstelle wählen")},
     {1001, QT_TRANSLATE_NOOP("Messages", "Einstellungen")},
+    {10000, QT_TRANSLATE_NOOP("Messages", "Nicht genügend Systemresourcen vorhanden!")},
+    {10001, QT_TRANSLATE_NOOP("Messages",
+                              "Zum Anzeigen der Hilfe wird ein Programm für PDF-Dateien "
+                              "benötigt.\r\nBitte installieren Sie einen PDF-Betrachter, zum "
+                              "Beispiel das Paket \"evince\" oder \"okular\" aus der "
+                              "Paketverwaltung Ihres Systems.")},
+    {10002, QT_TRANSLATE_NOOP("Messages", "Unbekannter Fehler %d")},
     // The maker's USB driver page (only opened, never shown). .example names never resolve.
     {10132,
      QT_TRANSLATE_NOOP("Messages", "https://www.vek-applikationen.example/download/usb-treiber")},
@@ -144,19 +148,42 @@ constexpr ErrorCodeEntry kErrorCodeMessages[] = {
     {36, 210}, {37, 211}, {38, 212}, {39, 213}, {40, 214}, {42, 215},
 };
 
+std::atomic<MessageTranslator> g_translator{nullptr};
+
 }  // namespace
 
-const char* MessageText(int id) {
-    for (const Message& message : kMessages) {
+std::span<const MessageEntry> AllMessages() {
+    return kMessages;
+}
+
+const char* GermanMessageText(int id) {
+    for (const MessageEntry& message : kMessages) {
         if (message.id == id) {
-            return message.text;
+            return message.german;
         }
     }
     return "";
 }
 
+void SetMessageTranslator(MessageTranslator translator) {
+    g_translator.store(translator);
+}
+
+const char* MessageText(int id) {
+    const char* german = GermanMessageText(id);
+    const MessageTranslator translator = g_translator.load();
+    if (translator == nullptr || *german == '\0') {
+        return german;
+    }
+    const char* translated = translator(id, german);
+    return translated != nullptr ? translated : german;
+}
+
 std::string MessageWithArgs(int id, const std::vector<std::string>& args) {
-    const std::string_view text = MessageText(id);
+    return FillArgs(MessageText(id), args);
+}
+
+std::string FillArgs(std::string_view text, const std::vector<std::string>& args) {
     std::string result;
     for (size_t i = 0; i < text.size(); ++i) {
         const char next = i + 1 < text.size() ? text[i + 1] : '\0';

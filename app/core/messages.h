@@ -1,11 +1,14 @@
 #pragma once
 
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
-// The message table of the application: string ids and their German texts. The window shows
-// them through Qt's translator (context "Messages"), the command-line tool prints them as they
-// stand; both take them from here.
+// The message table of the application: string ids and their German texts. The English texts
+// live in the translation (context "Messages", the German text as source); a program that
+// shows another language installs a translator here, and every text of the table then comes
+// out in that language.
 namespace tagforge {
 
 enum MessageId : int {
@@ -26,7 +29,10 @@ enum MessageId : int {
     kMsgUpdateStarting = 604,
     kMsgChooseInterfaceMenu = 1000,
     kMsgSettingsMenu = 1001,
-    kMsgUsbDriverPage = 10132,  // the address of the maker's USB driver page, opened only
+    kMsgNoResources = 10000,       // help: the system is out of resources
+    kMsgNeedPdfReader = 10001,     // help: no program opens PDF files
+    kMsgHelpUnknownError = 10002,  // help: "Unbekannter Fehler %d"
+    kMsgUsbDriverPage = 10132,     // the address of the maker's USB driver page, opened only
     kMsgNoFtdiDriver = 10133,
     kMsgNoVirtualComDriver = 10134,
     kMsgLoadDriver = 10135,
@@ -75,8 +81,30 @@ enum MessageId : int {
     kMsgReadCycleSummary = 40021,   // %1 read, %2 failed, %3 last value
 };
 
+struct MessageEntry {
+    int id;
+    const char* german;  // UTF-8
+};
+
+// Every entry of the table.
+std::span<const MessageEntry> AllMessages();
+
 // The German text (UTF-8) of a message id; "" for an unknown id.
+const char* GermanMessageText(int id);
+
+// Gives the text of a message in the language shown, from its id and German text; null keeps
+// the German text. The returned text must stay valid until the translator is replaced.
+using MessageTranslator = const char* (*)(int id, const char* german);
+
+// Installs the translator every later MessageText goes through (null: German).
+void SetMessageTranslator(MessageTranslator translator);
+
+// The text (UTF-8) of a message id in the language shown; "" for an unknown id.
 const char* MessageText(int id);
+
+// `text` with "%1", "%2", ... replaced by args[0], args[1], ... in one pass (a "%2" inside an
+// argument stays as it is).
+std::string FillArgs(std::string_view text, const std::vector<std::string>& args);
 
 // The text of `id` with "%1", "%2", ... replaced by args[0], args[1], ...
 std::string MessageWithArgs(int id, const std::vector<std::string>& args);

@@ -342,9 +342,11 @@ void CISO15693Dlg::BuildColumns() {
         const int client = ClientWidth();
         const int first = client / 10;
         const int scrollBar = table.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-        table.InsertColumn(0, "BlockNr", Qt::AlignHCenter, first);
+        table.InsertColumn(0, QCoreApplication::translate("CISO15693Dlg", "BlockNr"),
+                           Qt::AlignHCenter, first);
         for (int c = 1; c <= perRow; ++c) {
-            table.InsertColumn(c, "Daten", Qt::AlignLeft, (client - first - scrollBar) / perRow);
+            table.InsertColumn(c, QCoreApplication::translate("CISO15693Dlg", "Daten"),
+                               Qt::AlignLeft, (client - first - scrollBar) / perRow);
         }
     }
     // Every data column shows a whole block and edits as many characters.

@@ -2,17 +2,15 @@
 
 #include "app/audio/alsa_beeper.h"
 #include "app/core/reader_library.h"
+#include "app/i18n/translation.h"
 #include "app/ui/app_paths.h"
+#include "app/ui/language.h"
 #include "app/ui/qt_profile.h"
-#include "app/ui/qt_texts.h"
-#include "app/ui/tagforge_dlg.h"
 #include "app/ui/wait_hooks_qt.h"
 
 namespace tagforge::ui {
 
 namespace {
-
-constexpr const char* kEnglishTranslation = "VESMOR_TagforgeEng";
 
 // The beep keeps the window painting but takes no input while it sounds, like a reader wait.
 class WindowBeeper final : public Beeper {
@@ -28,6 +26,31 @@ class WindowBeeper final : public Beeper {
 
 }  // namespace
 
+int RunMainWindows(const DialogServices& services, Translations& translations,
+                   const WindowLoopHooks& hooks) {
+    for (;;) {
+        translations.Select(LoadLanguage(services.profile));
+        int result = CVESMOR_TagforgeDlg::kResultClose;
+        {
+            CVESMOR_TagforgeDlg window(services);
+            window.Initialize();
+            if (hooks.opened) {
+                hooks.opened(window);
+            }
+            result = window.exec();
+        }
+        // Whatever the ended window left queued (deferred deletes, timers) is handled before
+        // the next one is made.
+        QCoreApplication::processEvents();
+        if (hooks.ended) {
+            hooks.ended(result);
+        }
+        if (result == CVESMOR_TagforgeDlg::kResultClose) {
+            return 0;
+        }
+    }
+}
+
 CVESMOR_TagforgeApp::CVESMOR_TagforgeApp(int& argc, char** argv) : m_application(argc, argv) {
     QCoreApplication::setOrganizationName(kMakerName);
     QCoreApplication::setApplicationName(kProfileName);
@@ -39,6 +62,7 @@ int CVESMOR_TagforgeApp::Run() {
     WindowBeeper beeper;
     SteadyClock clock;
     DialogPrompts prompts;
+    Translations translations(i18n::DataDirectories(ProgramDirectory()));
     const DialogServices services{profile,
                                   VesmorLibrary(),
                                   VesmorInterfaces(),
@@ -46,34 +70,9 @@ int CVESMOR_TagforgeApp::Run() {
                                   clock,
                                   prompts,
                                   DefaultLogDirectory().toStdString()};
-    for (;;) {
-        SelectLanguage(LoadLanguage(profile));
-        int result = CVESMOR_TagforgeDlg::kResultClose;
-        {
-            CVESMOR_TagforgeDlg window(services);
-            window.Initialize();
-            result = window.exec();
-        }
-        profile.Flush();
-        QCoreApplication::processEvents();
-        if (result == CVESMOR_TagforgeDlg::kResultClose) {
-            return 0;
-        }
-    }
-}
-
-void CVESMOR_TagforgeApp::SelectLanguage(int language) {
-    SelectQtTexts(m_qtTexts, language <= 0);
-    if (language > 0 && !m_englishInstalled) {
-        const QString shared = ProgramDirectory() + "../share/vesmor-tagforge";
-        if (m_english.load(kEnglishTranslation, ProgramDirectory()) ||
-            m_english.load(kEnglishTranslation, shared)) {
-            m_englishInstalled = QCoreApplication::installTranslator(&m_english);
-        }
-    } else if (language <= 0 && m_englishInstalled) {
-        QCoreApplication::removeTranslator(&m_english);
-        m_englishInstalled = false;
-    }
+    WindowLoopHooks loopHooks;
+    loopHooks.ended = [&](int) { profile.Flush(); };
+    return RunMainWindows(services, translations, loopHooks);
 }
 
 }  // namespace tagforge::ui

@@ -5,10 +5,13 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
+#include <QShortcut>
+#include <QToolButton>
 
 #include "app/ui/about_dlg.h"
 #include "app/ui/beep_time_dlg.h"
 #include "app/ui/fixed_font.h"
+#include "app/ui/help.h"
 #include "app/ui/iso15693_dlg.h"
 #include "app/ui/text_limit.h"
 #include "app/ui/window_icon.h"
@@ -32,6 +35,7 @@ CVESMOR_TagforgeDlg::CVESMOR_TagforgeDlg(const DialogServices& services, QWidget
     m_stack->engine.Settings() = settings.cycle;
     m_stack->engine.Logs() = settings.logs;
     ConnectSignals();
+    AddMenuButtonAndHelpKey();
 }
 
 CVESMOR_TagforgeDlg::~CVESMOR_TagforgeDlg() {
@@ -79,6 +83,36 @@ void CVESMOR_TagforgeDlg::ConnectSignals() {
     connect(ui.buttonLoadJob, &QPushButton::clicked, this, [this] { OnLoadJob(); });
     connect(ui.buttonClose, &QPushButton::clicked, this, [this] { reject(); });
     ui.editByteanzahl->installEventFilter(this);
+}
+
+// The system menu has no title bar entry on every desktop; a right click on the window's
+// background opens it, and so does this button, where a user finds it.
+void CVESMOR_TagforgeDlg::AddMenuButtonAndHelpKey() {
+    auto* button = new QToolButton(this);
+    button->setObjectName("buttonMenu");
+    button->setText(QCoreApplication::translate("CVESMOR_TagforgeDlg", "Menü"));
+    button->setToolTip(QCoreApplication::translate(
+        "CVESMOR_TagforgeDlg", "Einstellungen, Schnittstelle, Sprache und Info (F1: Hilfe)"));
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto* menu = new QMenu(button);
+    // Filled when it opens: the language entries follow the stored language.
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+        menu->clear();
+        FillSystemMenu(*menu);
+    });
+    button->setMenu(menu);
+    QHBoxLayout* buttons = m_ui->layoutButtons;
+    buttons->insertWidget(buttons->indexOf(m_ui->buttonClose), button);
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, [this] { ShowHelp(); });
+}
+
+void CVESMOR_TagforgeDlg::ShowHelp() {
+    // The manual's file name is translated with the window: each language opens its own.
+    tagforge::ui::ShowHelp(
+        this, m_services.prompts, m_services.helpDirectories,
+        QCoreApplication::translate("CVESMOR_TagforgeDlg", "VESMOR_Tagforge_Handbuch.pdf"));
 }
 
 // The interface selection window checks the stored interface when it is made; shown, it lets
@@ -135,7 +169,8 @@ void CVESMOR_TagforgeDlg::ReloadCycleSettings() {
     tagforge::ReloadCycleSettings(m_services.profile, m_stack->engine.Settings());
 }
 
-// The window's system menu opens on a right click on the window's background.
+// The window's system menu opens on a right click on the window's background (and from the menu
+// button).
 void CVESMOR_TagforgeDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     FillSystemMenu(menu);
@@ -143,11 +178,16 @@ void CVESMOR_TagforgeDlg::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CVESMOR_TagforgeDlg::FillSystemMenu(QMenu& menu) {
+    // The entries come only with a translation that names the About entry (as both do).
+    if (MessageQ(kMsgAboutMenu).isEmpty()) {
+        return;
+    }
     const auto add = [&](int id, int command, bool enabled = true) {
         QAction* action =
             menu.addAction(MessageQ(id), this, [this, command] { SystemCommand(command); });
         action->setEnabled(enabled);
     };
+    // No standard entries stand above these here, so no separator comes first.
     add(kMsgSettingsMenu, kCommandSettings);
     add(kMsgChooseInterfaceMenu, kCommandInterface);
     menu.addSeparator();

@@ -13,6 +13,8 @@
 #include "app/core/engine_stack.h"
 #include "app/core/reader_library.h"
 #include "app/core/settings_model.h"
+#include "app/i18n/translation.h"
+#include "app/ui/app_paths.h"
 #include "app/ui/user_prompts.h"
 #include "periphery/interface_library.h"
 
@@ -39,6 +41,8 @@ struct DialogServices {
     Clock& clock;
     UiPrompts& prompts;
     std::string logDirectory;  // for default log names, ending in '/'
+    // Where F1 looks for the manual.
+    QStringList helpDirectories = i18n::DataDirectories(ProgramDirectory());
 };
 
 class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private StatusView {
@@ -67,6 +71,8 @@ class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private St
     void FillSystemMenu(QMenu& menu);
     // A command of the system menu.
     void SystemCommand(int command);
+    // F1: the manual in the window's language.
+    void ShowHelp();
 
     // `BeepTime` and `ZyklusZeit` again from the profile (after the settings window).
     void ReloadCycleSettings();
@@ -99,6 +105,8 @@ class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private St
     void AppendLine(const std::string& line) override;
 
     void ConnectSignals();
+    // The menu button beside "Schliessen" and the F1 key.
+    void AddMenuButtonAndHelpKey();
     void ConnectReader(int firstAttempt);
     // Attempt 0: the stored interface; later attempts: the user's choice in the interface
     // selection window, nothing when cancelled.

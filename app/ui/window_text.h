@@ -1,6 +1,6 @@
 #pragma once
-// Texts of the message table as the window shows them: through Qt's translator (context
-// "Messages"), so that a translation with the same ids can replace them.
+// Texts of the message table as the window shows them: through Qt's translators (context
+// "Messages", the German text as source), so that the English translation replaces them.
 
 #include <QCoreApplication>
 #include <QString>
@@ -11,7 +11,7 @@
 namespace tagforge::ui {
 
 inline QString MessageQ(int id) {
-    return QCoreApplication::translate("Messages", MessageText(id));
+    return QCoreApplication::translate("Messages", GermanMessageText(id));
 }
 
 inline QString FromUtf8(const std::string& text) {

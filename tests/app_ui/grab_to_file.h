@@ -8,7 +8,31 @@
 #include <QWidget>
 #include <cstdio>
 
+#include "app/ui/language.h"
+
 namespace tagforge::ui::test {
+
+// The language a render tool draws in: German, or English with VESMOR_RENDER_LANG=en (the
+// built translation in VESMOR_TRANSLATION_DIR); English pictures get "_en" before ".png".
+class RenderLanguage {
+  public:
+    RenderLanguage()
+        : m_english(qgetenv("VESMOR_RENDER_LANG") == "en"),
+          m_translations({VESMOR_TRANSLATION_DIR}) {
+        m_translations.Select(m_english ? 1 : 0);
+        if (m_english && !m_translations.English()) {
+            std::fprintf(stderr, "no English translation in %s\n", VESMOR_TRANSLATION_DIR);
+        }
+    }
+    // "name.png" in the drawn language.
+    QString File(const QString& directory, const QString& name) const {
+        return directory + "/" + name + (m_english ? "_en.png" : ".png");
+    }
+
+  private:
+    bool m_english;
+    Translations m_translations;
+};
 
 // The directory named by the render tool's first argument (default "screenshots"), made if
 // needed.

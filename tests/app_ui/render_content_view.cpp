@@ -6,7 +6,6 @@
 #include <QTranslator>
 #include <cstdio>
 
-#include "app/ui/qt_texts.h"
 #include "tests/app_ui/content_fixture.h"
 #include "tests/app_ui/grab_to_file.h"
 
@@ -43,11 +42,11 @@ bool Render(const QString& path, std::initializer_list<ChipKind> tags) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    QTranslator qtTexts;
-    tagforge::ui::SelectQtTexts(qtTexts, true);
+    const tagforge::ui::test::RenderLanguage language;
     const QString directory = tagforge::ui::test::ScreenshotDirectory(argc, argv);
-    bool ok = Render(directory + "/content_view_28_blocks.png", {ChipKind::kNxp});
-    ok &= Render(directory + "/content_view_8_byte_blocks.png", {ChipKind::kInfineon});
-    ok &= Render(directory + "/content_view_collision.png", {ChipKind::kNxp, ChipKind::kStSmall});
+    bool ok = Render(language.File(directory, "content_view_28_blocks"), {ChipKind::kNxp});
+    ok &= Render(language.File(directory, "content_view_8_byte_blocks"), {ChipKind::kInfineon});
+    ok &= Render(language.File(directory, "content_view_collision"),
+                 {ChipKind::kNxp, ChipKind::kStSmall});
     return ok ? 0 : 1;
 }

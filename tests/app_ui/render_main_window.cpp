@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QTest>
 #include <cstdio>
-#include "app/ui/qt_texts.h"
 
 #include "app/ui/wait_hooks_qt.h"
 #include "tests/app_ui/grab_to_file.h"
@@ -32,8 +31,7 @@ constexpr Shot kShots[] = {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    QTranslator qtTexts;
-    tagforge::ui::SelectQtTexts(qtTexts, true);
+    const tagforge::ui::test::RenderLanguage language;
     const QString directory = tagforge::ui::test::ScreenshotDirectory(argc, argv);
     const tagforge::ui::UiWaitHooks hooks;
     SimulatedWindow sim;
@@ -57,13 +55,13 @@ int main(int argc, char** argv) {
         }
         sim.Click("buttonWriteOnce");
         sim.Click("buttonReadOnce");
-        ok &= GrabToFile(window,
-                         QString("%1/main_window_format%2.png").arg(directory).arg(shot.format));
+        ok &= GrabToFile(
+            window, language.File(directory, QString("main_window_format%1").arg(shot.format)));
     }
     sim.Click("radioFormat0");
     sim.Click("buttonWriteCycle");
     QTest::qWait(600);
-    ok &= GrabToFile(window, directory + "/main_window_write_cycle.png");
+    ok &= GrabToFile(window, language.File(directory, "main_window_write_cycle"));
     sim.Click("buttonWriteCycle");
     for (const QString& message : sim.prompts.messages) {
         std::printf("message box: %s\n", qPrintable(message));

@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include "app/ui/qt_texts.h"
 
 #include "app/ui/user_prompts.h"
 #include "tests/app_ui/grab_to_file.h"
@@ -56,12 +55,12 @@ bool RenderDriverQuestion(const QString& path) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    QTranslator qtTexts;
-    tagforge::ui::SelectQtTexts(qtTexts, true);
+    const tagforge::ui::test::RenderLanguage language;
     const QString directory = tagforge::ui::test::ScreenshotDirectory(argc, argv);
-    bool ok = Render(directory + "/port_dlg_serial.png", "/dev/ttyS0");
-    ok &= Render(directory + "/port_dlg_virtual_com.png", "/dev/ttyACM0 [Vek Virtual COM]");
-    ok &= Render(directory + "/port_dlg_usb_hid.png", "USB: 4211-0815 HID", true);
-    ok &= RenderDriverQuestion(directory + "/port_dlg_driver_question.png");
+    bool ok = Render(language.File(directory, "port_dlg_serial"), "/dev/ttyS0");
+    ok &=
+        Render(language.File(directory, "port_dlg_virtual_com"), "/dev/ttyACM0 [Vek Virtual COM]");
+    ok &= Render(language.File(directory, "port_dlg_usb_hid"), "USB: 4211-0815 HID", true);
+    ok &= RenderDriverQuestion(language.File(directory, "port_dlg_driver_question"));
     return ok ? 0 : 1;
 }

@@ -14,6 +14,7 @@
 #include "app/core/transponder_text.h"
 #include "tools/vesmor/commands.h"
 #include "tools/vesmor/common.h"
+#include "tools/vesmor/tool_text.h"
 #include "tools/vesmor/transponder_access.h"
 #include "vesmor.h"
 
@@ -48,7 +49,10 @@ class Progress {
     }
     void operator()(int32_t done) {
         if (shown_) {
-            std::fprintf(stderr, "\rBlock %d von %d gelesen", done, total_);
+            std::fprintf(stderr, "\r%s",
+                         Tr(QT_TRANSLATE_NOOP("vesmor", "Block %1 von %2 gelesen"),
+                            {std::to_string(done), std::to_string(total_)})
+                             .c_str());
             std::fflush(stderr);
             drawn_ = true;
         }
@@ -100,7 +104,8 @@ std::string ChipName(const Uid& uid) {
 }
 
 void PrintTable(const Dump& dump) {
-    std::printf("UID: %s\n%s\n\nBlockNr  Daten\n", tagforge::UidText(dump.uid).c_str(),
+    std::printf(Tr(QT_TRANSLATE_NOOP("vesmor", "UID: %s\n%s\n\nBlockNr  Daten\n")).c_str(),
+                tagforge::UidText(dump.uid).c_str(),
                 tagforge::TransponderTypeText(dump.uid).c_str());
     const int count = static_cast<int>(dump.blocks.size());
     for (const tagforge::BlockRow& row :

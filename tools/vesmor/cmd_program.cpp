@@ -9,6 +9,7 @@
 #include "app/core/data_file.h"
 #include "tools/vesmor/commands.h"
 #include "tools/vesmor/engine_console.h"
+#include "tools/vesmor/tool_text.h"
 
 namespace vesmor::cli {
 
@@ -43,7 +44,9 @@ int RunProgram(const CLI::App& command, ProgramOptions& options) {
     if (!options.jobFile.empty()) {
         struct stat st {};
         if (::stat(options.jobFile.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-            std::cerr << "--job: " << options.jobFile << ": keine Datei\n";
+            std::cerr << Tr(QT_TRANSLATE_NOOP("vesmor", "--job: %1: keine Datei"),
+                            {options.jobFile})
+                      << "\n";
             return kExitUsage;
         }
         job = tagforge::LoadDataFile(options.jobFile);

@@ -9,6 +9,7 @@
 #include "app/core/transponder_text.h"
 #include "tools/vesmor/commands.h"
 #include "tools/vesmor/common.h"
+#include "tools/vesmor/tool_text.h"
 #include "tools/vesmor/transponder_access.h"
 #include "vesmor.h"
 
@@ -93,8 +94,10 @@ int RunTag(const TransponderOptions& options) {
         return kExitFailed;
     }
     std::printf(
-        "UID:            %s\n%s\nBlöcke:         %d\nBlockgröße:     %d Bytes\n"
-        "IC-Hersteller:  0x%02X\n",
+        Tr(QT_TRANSLATE_NOOP("vesmor",
+                             "UID:            %s\n%s\nBlöcke:         %d\nBlockgröße:     %d "
+                             "Bytes\nIC-Hersteller:  0x%02X\n"))
+            .c_str(),
         tagforge::UidText(target->uid).c_str(), tagforge::TransponderTypeText(target->uid).c_str(),
         target->geometry.blockCount, target->geometry.blockSize, target->geometry.icManufacturer);
     return kExitOk;
@@ -132,17 +135,23 @@ int RunWrite(const TransponderOptions& options) {
     const std::vector<uint8_t> data = *ParseHexBytes(options.data);
     const size_t size = static_cast<size_t>(target->geometry.blockSize);
     if (size == 0 || data.size() % size != 0) {
-        std::cerr << "Die Daten (" << data.size() << " Bytes) füllen keine ganzen Blöcke zu "
-                  << size << " Bytes.\n";
+        std::cerr << Tr(QT_TRANSLATE_NOOP("vesmor",
+                                          "Die Daten (%1 Bytes) füllen keine ganzen Blöcke zu "
+                                          "%2 Bytes."),
+                        {std::to_string(data.size()), std::to_string(size)})
+                  << "\n";
         return kExitUsage;
     }
     // Nothing is written unless every block lies on the transponder.
     const int32_t blocks = static_cast<int32_t>(data.size() / size);
     const int32_t count = target->geometry.blockCount;
     if (count > 0 && int64_t{options.block} + blocks > count) {
-        std::cerr << "Block " << options.block << " bis " << options.block + blocks - 1
-                  << " liegen nicht auf dem Transponder: er hat " << count << " Blöcke (0 bis "
-                  << count - 1 << "). Nichts geschrieben.\n";
+        std::cerr << Tr(QT_TRANSLATE_NOOP("vesmor",
+                                          "Block %1 bis %2 liegen nicht auf dem Transponder: er "
+                                          "hat %3 Blöcke (0 bis %4). Nichts geschrieben."),
+                        {std::to_string(options.block), std::to_string(options.block + blocks - 1),
+                         std::to_string(count), std::to_string(count - 1)})
+                  << "\n";
         return kExitUsage;
     }
     for (size_t offset = 0; offset < data.size(); offset += size) {
@@ -152,8 +161,10 @@ int RunWrite(const TransponderOptions& options) {
                               FlagsForBlock(options.flags, uid, block)) != 0) {
             return ReportLibraryError(reader.Handle(), "Block " + std::to_string(block));
         }
-        std::printf("%4d: %s geschrieben\n", block,
-                    tagforge::HexBytes({data.data() + offset, size}).c_str());
+        std::printf("%4d: %s\n", block,
+                    Tr(QT_TRANSLATE_NOOP("vesmor", "%1 geschrieben"),
+                       {tagforge::HexBytes({data.data() + offset, size})})
+                        .c_str());
     }
     return kExitOk;
 }

@@ -1,4 +1,5 @@
 #include "tools/vesmor/common.h"
+#include "tools/vesmor/tool_text.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -60,6 +61,10 @@ std::string DevicePath(const std::string& name) {
     return path.substr(0, path.rfind(':') == std::string::npos ? path.size() : path.rfind(':'));
 }
 
+std::string InUse() {
+    return Tr(QT_TRANSLATE_NOOP("vesmor", "wird von einem anderen Programm benutzt"));
+}
+
 // Why the system does not let us at the device, as far as it tells; "" when it seems usable.
 std::string DeviceProblem(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -69,22 +74,25 @@ std::string DeviceProblem(const std::string& path) {
             case ENOENT:
             case ENXIO:
             case ENODEV:
-                return "Gerät nicht vorhanden (vesmor ports zeigt die Schnittstellen)";
+                return Tr(QT_TRANSLATE_NOOP(
+                    "vesmor", "Gerät nicht vorhanden (vesmor ports zeigt die Schnittstellen)"));
             case EACCES:
             case EPERM:
-                return "Zugriff verweigert: den Benutzer in die Gruppe dialout aufnehmen "
-                       "(USB-HID-Leser: plugdev), z. B. sudo usermod -aG dialout $USER, und neu "
-                       "anmelden; die udev-Regeln von VESMOR Tagforge geben diesen Gruppen "
-                       "Zugriff";
+                return Tr(QT_TRANSLATE_NOOP(
+                    "vesmor",
+                    "Zugriff verweigert: den Benutzer in die Gruppe dialout aufnehmen "
+                    "(USB-HID-Leser: plugdev), z. B. sudo usermod -aG dialout $USER, und neu "
+                    "anmelden; die udev-Regeln von VESMOR Tagforge geben diesen Gruppen "
+                    "Zugriff"));
             case EBUSY:
-                return "wird von einem anderen Programm benutzt";
+                return InUse();
             default:
                 return std::strerror(error);
         }
     }
     const bool inUse = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     ::close(fd);
-    return inUse ? "wird von einem anderen Programm benutzt" : "";
+    return inUse ? InUse() : "";
 }
 
 }  // namespace
@@ -98,9 +106,12 @@ void ExplainOpenFailure(const ConnectionOptions& options, int32_t result) {
                     options.port.find_first_not_of("0123456789", colon + 1) == std::string::npos
                 ? options.port.substr(colon + 1)
                 : "1";
-        std::cerr << "Kein Leser hat an " << options.port << " (Adresse " << address
-                  << ", Baudwert " << options.baud
-                  << ") geantwortet: Baudrate (-b), Adresse (PORT:N) und Verbindung prüfen\n";
+        std::cerr << Tr(QT_TRANSLATE_NOOP("vesmor",
+                                          "Kein Leser hat an %1 (Adresse %2, Baudwert %3) "
+                                          "geantwortet: Baudrate (-b), Adresse (PORT:N) und "
+                                          "Verbindung prüfen"),
+                        {options.port, address, std::to_string(options.baud)})
+                  << "\n";
         return;
     }
     if (!path.empty()) {
@@ -156,7 +167,9 @@ bool Reader::Open(const ConnectionOptions& options) {
 
 int ReportLibraryError(int32_t handle, const std::string& what) {
     const int32_t code = VESMOR_GetLastError(handle);
-    std::cerr << what << ": Fehler " << code << ": " << tagforge::ErrorCodeMessage(code) << "\n";
+    std::cerr << Tr(QT_TRANSLATE_NOOP("vesmor", "%1: Fehler %2: %3"),
+                    {what, std::to_string(code), tagforge::ErrorCodeMessage(code)})
+              << "\n";
     return kExitFailed;
 }
 

@@ -7,6 +7,7 @@
 #include "app/core/reader_connection.h"
 #include "tools/vesmor/commands.h"
 #include "tools/vesmor/common.h"
+#include "tools/vesmor/tool_text.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "vesmor " + tagforge::ProductVersion());
     int exitCode = vesmor::cli::kExitOk;
     vesmor::cli::AddTraceOption(app);
+    vesmor::cli::AddLanguageOption(app);
     vesmor::cli::AddPortsCommand(app, exitCode);
     vesmor::cli::AddInfoCommand(app, exitCode);
     vesmor::cli::AddTransponderCommands(app, exitCode);

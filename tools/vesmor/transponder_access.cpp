@@ -1,4 +1,5 @@
 #include "tools/vesmor/transponder_access.h"
+#include "tools/vesmor/tool_text.h"
 
 #include <algorithm>
 #include <iostream>
@@ -32,7 +33,7 @@ void ListTransponders(int32_t handle, int32_t flags) {
         std::cerr << "  " << tagforge::UidText(std::span<const uint8_t, 8>(records + i + 3, 8))
                   << "\n";
     }
-    std::cerr << "Wählen Sie einen davon mit --uid.\n";
+    std::cerr << Tr(QT_TRANSLATE_NOOP("vesmor", "Wählen Sie einen davon mit --uid.")) << "\n";
 }
 
 // The last block of a call: segments end at block 255 where the block numbers of the blocks
