@@ -2,6 +2,64 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="de">
 <context>
+    <name>CAboutDlg</name>
+    <message>
+        <source>Info über VESMOR Tagforge</source>
+        <translation>About VESMOR Tagforge</translation>
+    </message>
+    <message>
+        <source>VESMOR Tagforge V</source>
+        <translation>VESMOR Tagforge V</translation>
+    </message>
+    <message>
+        <source>Tel.: +49 (0) 0000 000000</source>
+        <translation>Phone: +49 (0) 0000 000000</translation>
+    </message>
+    <message>
+        <source>automatisch auf neue Version prüfen</source>
+        <translation>check for a new version automatically</translation>
+    </message>
+    <message>
+        <source>Nach Update suchen</source>
+        <translation>Check for updates</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>CBeepTimeDlg</name>
+    <message>
+        <source>Einstellungen</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Tondauer</source>
+        <translation>Beep length</translation>
+    </message>
+    <message>
+        <source>ms</source>
+        <translation>ms</translation>
+    </message>
+    <message>
+        <source>(0 ms = Ton aus)</source>
+        <translation>(0 ms = no beep)</translation>
+    </message>
+    <message>
+        <source>Zykluszeit</source>
+        <translation>Cycle time</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>CISO15693Dlg</name>
     <message>
         <source>VESMOR Tagforge (Transponder Inhalt)</source>
@@ -611,6 +669,30 @@ Please install a PDF viewer, for example the package &quot;evince&quot; or &quot
     <message>
         <source>Zyklus beendet: %1 Transponder gelesen, %2 fehlgeschlagen, letzter Wert &lt;%3&gt;</source>
         <translation>Cycle ended: %1 transponders read, %2 failed, last value &lt;%3&gt;</translation>
+    </message>
+    <message>
+        <source>Neue Version:</source>
+        <translation>New version:</translation>
+    </message>
+    <message>
+        <source> ist aktuell</source>
+        <translation> is up to date</translation>
+    </message>
+    <message>
+        <source>Keine Internet Verbindung: Update Prüfung nicht möglich!</source>
+        <translation>No Internet connection: cannot check for updates!</translation>
+    </message>
+    <message>
+        <source>Keine Datei gefunden: Update Prüfung nicht möglich!</source>
+        <translation>No version file found: cannot check for updates!</translation>
+    </message>
+    <message>
+        <source>Update wird gestartet, bitte warten!</source>
+        <translation>Starting the update, please wait!</translation>
+    </message>
+    <message>
+        <source>VESMOR Tagforge</source>
+        <translation>VESMOR Tagforge</translation>
     </message>
 </context>
 <context>

@@ -84,7 +84,9 @@ int main() {
     const bool shortRun = std::getenv("VESMOR_TEST_SHORT") != nullptr;
     const int tags = shortRun ? 3 : 20;
     VESMOR_SetTraceHook(CountFrame);
-    vesmor::sim::PtyLink link(vesmor::sim::ReaderConfig{}, {kBaud, "", 20});
+    vesmor::sim::PtyLink::Options line;
+    line.lineBaud = kBaud;
+    vesmor::sim::PtyLink link(vesmor::sim::ReaderConfig{}, line);
     QuietView view;
     tagforge::SilentBeeper beeper;
     tagforge::SteadyClock clock;

@@ -13,7 +13,7 @@ cleanup() { rm -rf "$stage" "$work"; }
 DESTDIR="$stage/root" cmake --install "$build" --prefix /usr >/dev/null
 
 echo "== file list"
-(cd "$stage/root" && find . -type f -o -type l | sed 's|^\./||' | sort) >"$stage/files.txt"
+(cd "$stage/root" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort) >"$stage/files.txt"
 diff -u "$source/tests/packaging/expected_files.txt" "$stage/files.txt"
 
 echo "== menu entry and man pages"
@@ -31,6 +31,9 @@ echo "== installed tools against the simulator"
 start_simulator "$stage/root/usr/bin/vesmor-sim"
 "$stage/root/usr/bin/vesmor" info -p "$port" | tee "$stage/info.txt"
 grep -q "VMR" "$stage/info.txt"
+# The installed tool finds its English texts in ../share/vesmor-tagforge.
+"$stage/root/usr/bin/vesmor" --lang en info -p /dev/vesmor-no-such-port >"$work/en.txt" 2>&1 || true
+grep -q "Error opening the port" "$work/en.txt" || { cat "$work/en.txt" >&2; exit 1; }
 
 echo "== C example against the staged vesmor.pc"
 export PKG_CONFIG_PATH="$stage/root/usr/lib/pkgconfig"
