@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "library/lan_port.h"
 #include "library/trace.h"
 #include "transports/connection_name.h"
 #include "transports/serial_port_name.h"
@@ -148,7 +149,14 @@ bool CVESMOR_SDKApp::Identify(CVESMOR_Port& port, CMyByteArray& answer) {
 
 int32_t CVESMOR_SDKApp::OpenTransport(CVESMOR_Port& port, const std::string& device, int32_t baud) {
     switch (SelectTransport(device)) {
-        case TransportKind::kLan:
+        case TransportKind::kLan: {
+            std::unique_ptr<PortTransport> lan = OpenLanTransport(port, device);
+            if (!lan) {
+                return -1;
+            }
+            port.AttachTransport(CVESMOR_Port::kLanSlot, std::move(lan));
+            return 0;
+        }
         case TransportKind::kHid:
         case TransportKind::kBluetooth:
         case TransportKind::kRefused:
