@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "sim/conveyor.h"
+#include "sim/lan_options.h"
 #include "sim/pty_link.h"
 #include "transports/sim_announcement.h"
 
@@ -80,6 +81,8 @@ int main(int argc, char** argv) {
     app.add_option("--tag", tags, "put a transponder KIND[:UID] into the field (" + kinds + ")");
     app.add_option("--conveyor", conveyor, "N:M: a new transponder every N ms, present for M ms");
     app.add_option("--conveyor-kind", conveyorKind, "chip kind of the conveyor's transponders");
+    vesmor::sim::LanCli lan;
+    vesmor::sim::AddLanOptions(app, lan);
     app.footer(
         "Read Multiple Blocks: every kind answers runs up to its size, except ti and infineon\n"
         "(refused: ISO error 0x01), em (Read Multiple Blocks only) and nxp-runs8 (112 blocks,\n"
@@ -124,18 +127,33 @@ int main(int argc, char** argv) {
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
-    vesmor::sim::PtyLink link(config, options);
-    link.SetFaults(faults);
-    for (const auto& [kind, uid] : placed) {
-        link.Field().Insert(kind, uid);
+    std::unique_ptr<vesmor::sim::PtyLink> pty;
+    std::unique_ptr<vesmor::sim::LanServer> lanServer;
+    std::string announcement;
+    if (lan.address.empty()) {
+        pty = std::make_unique<vesmor::sim::PtyLink>(config, options);
+        pty->SetFaults(faults);
+        // The interface list of the window offers the simulated reader while this program runs.
+        announcement = vesmor::AnnounceSimulator(pty->Path());
+        std::cout << pty->Path() << std::endl;
+    } else {
+        try {
+            lanServer = vesmor::sim::StartLanServer(config, lan);
+        } catch (const std::exception& error) {
+            std::cerr << "vesmor-sim: " << error.what() << "\n";
+            return 2;
+        }
+        lanServer->SetFaults(faults);
+        std::cout << lanServer->Address() << "-" << lanServer->TcpPort() << std::endl;
     }
-    // The interface list of the window offers the simulated reader while this program runs.
-    const std::string announcement = vesmor::AnnounceSimulator(link.Path());
-    std::cout << link.Path() << std::endl;
+    vesmor::sim::TagField& field = pty ? pty->Field() : lanServer->Field();
+    for (const auto& [kind, uid] : placed) {
+        field.Insert(kind, uid);
+    }
     std::unique_ptr<vesmor::sim::Conveyor> belt;
     if (everyMs > 0) {
         belt = std::make_unique<vesmor::sim::Conveyor>(
-            link.Field(), *conveyorKindValue, everyMs, presentMs,
+            field, *conveyorKindValue, everyMs, presentMs,
             [](const std::string& event) { std::cout << event << std::endl; });
     }
     while (!g_stop) {
