@@ -66,7 +66,8 @@ class SimProcess {
         while (::read(out[0], &c, 1) == 1 && c != '\n') {
             name_ += c;
         }
-        ::close(out[0]);
+        // Kept open: the simulator reports conveyor events on its output.
+        output_ = out[0];
     }
     ~SimProcess() { Kill(); }
     SimProcess(const SimProcess&) = delete;
@@ -79,10 +80,15 @@ class SimProcess {
             ::waitpid(pid_, nullptr, 0);
             pid_ = -1;
         }
+        if (output_ >= 0) {
+            ::close(output_);
+            output_ = -1;
+        }
     }
 
   private:
     pid_t pid_ = -1;
+    int output_ = -1;
     std::string name_;
 };
 

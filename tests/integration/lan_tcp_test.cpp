@@ -83,9 +83,9 @@ TEST(LanTcp, APeerCloseSeenAsCloseNotificationReconnectsWithTheNextFrame) {
 }
 
 TEST(LanTcp, AVanishedReaderFailsWithinTheTimeoutAndLeavesNothingBehind) {
-    SimProcess reader({"--lan", LoopbackAddress(7) + "-0", "--lan-no-config"});
     const int threads = CountEntries("/proc/self/task");
     const int descriptors = CountEntries("/proc/self/fd");
+    SimProcess reader({"--lan", LoopbackAddress(7) + "-0", "--lan-no-config"});
     const int32_t handle = VESMOR_OpenPort(reader.Name().c_str(), 0, kTimeoutMs);
     ASSERT_GT(handle, 0);
     EXPECT_EQ(CountEntries("/proc/self/task"), threads + 1);
