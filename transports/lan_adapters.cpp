@@ -2,12 +2,14 @@
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
+#include <linux/if_packet.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 namespace vesmor {
@@ -17,10 +19,21 @@ namespace {
 constexpr int kArpEther = 1;        // Ethernet, also wireless interfaces in managed mode
 constexpr int kArpIeee80211 = 801;  // wireless interfaces reporting 802.11 frames
 
-bool IsEthernetOrWireless(const std::string& netRoot, const char* name) {
-    std::ifstream file(netRoot + "/" + name + "/type");
+// The hardware type of an interface: from the link-layer entry of the address list, which
+// belongs to the caller's network namespace, else from the type attribute in sysfs.
+bool IsEthernetOrWireless(const ifaddrs* list, const std::string& netRoot, const char* name) {
     int type = -1;
-    file >> type;
+    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+        if (entry->ifa_addr != nullptr && entry->ifa_addr->sa_family == AF_PACKET &&
+            std::strcmp(entry->ifa_name, name) == 0) {
+            type = reinterpret_cast<const sockaddr_ll*>(entry->ifa_addr)->sll_hatype;
+            break;
+        }
+    }
+    if (type < 0) {
+        std::ifstream file(netRoot + "/" + name + "/type");
+        file >> type;
+    }
     return type == kArpEther || type == kArpIeee80211;
 }
 
@@ -55,7 +68,7 @@ std::vector<CAdapter> ListAdapters(const std::string& netRoot) {
         if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET ||
             entry->ifa_netmask == nullptr || (entry->ifa_flags & IFF_UP) == 0 ||
             (entry->ifa_flags & IFF_LOOPBACK) != 0 ||
-            !IsEthernetOrWireless(netRoot, entry->ifa_name)) {
+            !IsEthernetOrWireless(list, netRoot, entry->ifa_name)) {
             continue;
         }
         const uint32_t address = AddressOf(entry->ifa_addr);
@@ -90,15 +103,21 @@ std::optional<int32_t> BestInterfaceFor(const std::string& address) {
     if (!routed) {
         return std::nullopt;
     }
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &local.sin_addr, text, sizeof text);
+    return InterfaceHolding(text);
+}
+
+std::optional<int32_t> InterfaceHolding(const std::string& localAddress) {
+    const std::optional<uint32_t> wanted = ParseIpv4(localAddress);
     ifaddrs* list = nullptr;
-    if (::getifaddrs(&list) != 0) {
+    if (!wanted || ::getifaddrs(&list) != 0) {
         return std::nullopt;
     }
     std::optional<int32_t> index;
     for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
         if (entry->ifa_addr != nullptr && entry->ifa_addr->sa_family == AF_INET &&
-            reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr ==
-                local.sin_addr.s_addr) {
+            AddressOf(entry->ifa_addr) == *wanted) {
             index = static_cast<int32_t>(::if_nametoindex(entry->ifa_name));
             break;
         }

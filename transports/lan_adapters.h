@@ -17,12 +17,16 @@ struct CAdapter {
 };
 
 // IPv4 addresses of the interfaces that are up, not loopback and of Ethernet or wireless type
-// (the "type" attribute under netRoot/<interface>), in the system's order; "0.0.0.0" is left out.
+// (the link-layer hardware type; the "type" attribute under netRoot/<interface> when the
+// system lists none), in the system's order; "0.0.0.0" is left out.
 std::vector<CAdapter> ListAdapters(const std::string& netRoot = "/sys/class/net");
 
 // The index of the interface the kernel would send to address through (a connected UDP socket
 // tells the source address; no datagram is sent); nullopt when there is no route.
 std::optional<int32_t> BestInterfaceFor(const std::string& address);
+
+// The index of the interface that holds this local address; nullopt when none does.
+std::optional<int32_t> InterfaceHolding(const std::string& localAddress);
 
 // Dotted IPv4 text to the address in host order; nullopt for anything else.
 std::optional<uint32_t> ParseIpv4(const std::string& text);

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <thread>
 
@@ -318,6 +319,7 @@ bool CTCPSocket::CreateDatagram() {
         Close();
         return false;
     }
+    sendInterface_ = bindAddress_.empty() ? 0 : InterfaceHolding(bindAddress_).value_or(0);
     return true;
 }
 
@@ -327,9 +329,27 @@ bool CTCPSocket::SendDatagram(const std::string& address, uint16_t port,
     if (fd_ < 0 || !peer || address.empty()) {
         return false;
     }
-    return ::sendto(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL,
-                    reinterpret_cast<const sockaddr*>(&*peer),
-                    sizeof *peer) == static_cast<ssize_t>(bytes.size());
+    // A broadcast goes out through the adapter the socket is bound to, not along the default
+    // route: each adapter's search reaches its own network.
+    iovec io{const_cast<uint8_t*>(bytes.data()), bytes.size()};
+    msghdr message{};
+    message.msg_name = const_cast<sockaddr_in*>(&*peer);
+    message.msg_namelen = sizeof *peer;
+    message.msg_iov = &io;
+    message.msg_iovlen = 1;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    if (sendInterface_ > 0) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* header = CMSG_FIRSTHDR(&message);
+        header->cmsg_level = IPPROTO_IP;
+        header->cmsg_type = IP_PKTINFO;
+        header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+        in_pktinfo info{};
+        info.ipi_ifindex = sendInterface_;
+        std::memcpy(CMSG_DATA(header), &info, sizeof info);
+    }
+    return ::sendmsg(fd_, &message, MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
 }
 
 std::optional<std::vector<uint8_t>> CTCPSocket::TakeDatagram() {

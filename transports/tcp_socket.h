@@ -89,6 +89,7 @@ class CTCPSocket {
     std::string bindAddress_;
     std::vector<CAdapter> adapters_;
     ReceiveSink sink_;
+    int sendInterface_ = 0;  // datagrams leave through the interface of the bind address
     mutable std::mutex queueLock_;
     int fd_ = -1;
 };

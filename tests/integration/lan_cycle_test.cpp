@@ -9,8 +9,8 @@ namespace vesmor::test {
 namespace {
 
 TEST(LanCycle, ProgramCycleWritesEveryTransponderOfTheConveyorOverTcp) {
-    SimProcess reader({"--lan", LoopbackAddress(20) + "-0", "--lan-no-config", "--conveyor",
-                       "150:100"});
+    SimProcess reader(
+        {"--lan", LoopbackAddress(20) + "-0", "--lan-no-config", "--conveyor", "150:100"});
     ASSERT_FALSE(reader.Name().empty());
     const ProgramResult run =
         RunProgram(VESMOR_CLI, {"program", "-p", reader.Name(), "--format", "2", "--value", "7",

@@ -23,8 +23,7 @@ inline std::string LoopbackAddress(int host) {
            std::to_string(host);
 }
 
-inline std::unique_ptr<sim::LanServer> LoopbackReader(int host, int tcpPort = 0,
-                                                      int closeAfter = 0,
+inline std::unique_ptr<sim::LanServer> LoopbackReader(int host, int tcpPort = 0, int closeAfter = 0,
                                                       sim::PeerClose style = sim::PeerClose::kFin) {
     sim::LanServer::Options options;
     options.device.address = LoopbackAddress(host);
