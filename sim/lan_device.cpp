@@ -54,6 +54,18 @@ std::string Ipv4Text(const uint8_t* octets) {
     return text;
 }
 
+int HostBitsOf(const uint8_t* maskOctets) {
+    uint32_t mask = 0;
+    for (int i = 0; i < 4; ++i) {
+        mask = (mask << 8) | maskOctets[i];
+    }
+    int bits = 0;
+    while (bits < 32 && (mask & (uint32_t{1} << bits)) == 0) {
+        ++bits;
+    }
+    return bits;
+}
+
 LanDevice::LanDevice(const LanDeviceConfig& config)
     : record0_(kRecord0Body, 0),
       record2_(kRecord23Body, 0),
@@ -136,15 +148,7 @@ LanDevice::Outcome LanDevice::SetAddress(const Bytes& request) {
             record0_[20] = request[24];
             record0_[21] = request[25];
         }
-        uint32_t mask = 0;
-        for (int i = 0; i < 4; ++i) {
-            mask = (mask << 8) | request[26 + i];
-        }
-        int hostBits = 0;
-        while (hostBits < 32 && (mask & (uint32_t{1} << hostBits)) == 0) {
-            ++hostBits;
-        }
-        record0_[6] = static_cast<uint8_t>(hostBits);
+        record0_[6] = static_cast<uint8_t>(HostBitsOf(request.data() + 26));
         std::memcpy(record0_.data() + 12, request.data() + 30, 4);
         const std::string name(reinterpret_cast<const char*>(request.data() + 34),
                                strnlen(reinterpret_cast<const char*>(request.data() + 34), 16));

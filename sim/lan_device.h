@@ -62,5 +62,7 @@ class LanDevice {
 // "a.b.c.d" to four octets, first first; nullopt for anything else.
 std::optional<std::array<uint8_t, 4>> Ipv4Octets(const std::string& text);
 std::string Ipv4Text(const uint8_t* octets);
+// Zero bits below the lowest set bit of a mask given first octet first (32 for 0.0.0.0).
+int HostBitsOf(const uint8_t* maskOctets);
 
 }  // namespace vesmor::sim

@@ -51,12 +51,7 @@ std::unique_ptr<LanServer> StartLanServer(const ReaderConfig& reader, const LanC
     if (!mask || !Ipv4Octets(cli.gateway)) {
         throw std::runtime_error("--lan-mask and --lan-gateway need dotted IPv4 addresses");
     }
-    const uint32_t value =
-        (uint32_t{(*mask)[0]} << 24) | ((*mask)[1] << 16) | ((*mask)[2] << 8) | (*mask)[3];
-    device.hostBits = 0;
-    while (device.hostBits < 32 && (value & (uint32_t{1} << device.hostBits)) == 0) {
-        ++device.hostBits;
-    }
+    device.hostBits = HostBitsOf(mask->data());
     if (!cli.hardware.empty()) {
         unsigned b[6];
         if (std::sscanf(cli.hardware.c_str(), "%x:%x:%x:%x:%x:%x", &b[0], &b[1], &b[2], &b[3],

@@ -102,6 +102,10 @@ bool WaitForDatagram(CTCPSocket& socket, int windowMs, bool restartOnAny,
     }
 }
 
+std::string WithPort(const std::string& address, int port) {
+    return address + "-" + std::to_string(port);
+}
+
 std::string DottedAt(const ByteVector& body, size_t offset) {
     if (body.size() < offset + 4) {
         return "0.0.0.0";

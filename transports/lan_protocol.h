@@ -63,6 +63,8 @@ std::string RecordAddress(const ByteVector& body);  // "a.b.c.d"
 int RecordPort(const ByteVector& body);
 // "[" + characters 1 to 8 + characters 9 to 16 + "]", each part ending at its first NUL.
 std::string RecordDhcpName(const ByteVector& body);
+// "a.b.c.d" + "-" + port.
+std::string WithPort(const std::string& address, int port);
 // Dotted text of four bytes at offset.
 std::string DottedAt(const ByteVector& body, size_t offset);
 

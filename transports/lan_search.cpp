@@ -16,10 +16,6 @@ void InsertSorted(std::vector<std::string>& list, const std::string& entry) {
     }
 }
 
-std::string WithPort(const std::string& address, int port) {
-    return address + "-" + std::to_string(port);
-}
-
 bool IsRecord0Reply(const Datagram& reply) {
     return reply.Type() == ReadRecordReplyType(0) &&
            reply.bytes.size() >= kReplyHeader + kRecordBodyMin;

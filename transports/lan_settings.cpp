@@ -89,10 +89,6 @@ std::string InnerName(const std::string& bracketed) {
     return bracketed.substr(1, bracketed.size() - 2);
 }
 
-std::string WithPort(const std::string& address, int port) {
-    return address + "-" + std::to_string(port);
-}
-
 void Pause(int ms, const WaitPump& pump) {
     if (!pump) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
