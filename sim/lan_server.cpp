@@ -9,7 +9,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <iostream>
 #include <stdexcept>
@@ -233,7 +235,8 @@ void LanServer::ServeClient(size_t index) {
         ++answers_;
         if (options_.closeAfter > 0 && answers_ == options_.closeAfter && !closedOnce_) {
             closedOnce_ = true;
-            DropClient(index, options_.closeStyle);
+            // An abort discards what the peer has not read yet: the answer is let through first.
+            dropDue_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
             return;
         }
     }
@@ -304,8 +307,22 @@ void LanServer::Run() {
                 fds.push_back({fd, POLLIN, 0});
             }
         }
-        ::poll(fds.data(), fds.size(), -1);
+        int timeoutMs = -1;
+        if (dropDue_) {
+            timeoutMs = static_cast<int>(
+                std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         *dropDue_ - std::chrono::steady_clock::now())
+                                             .count() +
+                                         1));
+        }
+        ::poll(fds.data(), fds.size(), timeoutMs);
         std::lock_guard lock(mutex_);
+        if (dropDue_ && std::chrono::steady_clock::now() >= *dropDue_) {
+            dropDue_.reset();
+            for (size_t i = 0; i < clients_.size(); ++i) {
+                DropClient(i, options_.closeStyle);
+            }
+        }
         if (fds[0].revents & POLLIN) {
             uint64_t value;
             [[maybe_unused]] const ssize_t n = ::read(wake_, &value, sizeof value);

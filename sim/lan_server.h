@@ -3,9 +3,11 @@
 // configuration port 30718 through LanDevice. One thread serves the listener, the connections
 // and both datagram sockets from one poll loop.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -75,6 +77,7 @@ class LanServer {
     std::vector<std::string> peers_;
     int answers_ = 0;
     bool closedOnce_ = false;
+    std::optional<std::chrono::steady_clock::time_point> dropDue_;
     bool vanished_ = false;
     int pendingDrop_ = -1;  // PeerClose requested from another thread, or -1
     bool stop_ = false;
