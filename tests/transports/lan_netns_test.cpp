@@ -200,7 +200,8 @@ TEST_F(LanNetwork, ANewAddressWithVekGoesInTheExtendedDatagramAndTheReaderIsFoun
     InLibrary([] {
         EXPECT_EQ(VESMOR_SetLanConfig("10.77.1.5", "10.77.1.50", "255.255.255.0", "10.77.1.1"), 0);
     });
-    const Bytes* setup = Starting(reader.ConfigRequests(), {0x00, 0x00, 0x00, 0xFC});
+    const std::vector<Bytes> requests = reader.ConfigRequests();
+    const Bytes* setup = Starting(requests, {0x00, 0x00, 0x00, 0xFC});
     ASSERT_NE(setup, nullptr);
     EXPECT_EQ(*setup, (Bytes{0x00, 0x00, 0x00, 0xFC, 'I',  'P',  '-',  'S', 'E', 'T', 'U', 'P', 'E',
                              'X',  0x00, 0x20, 0x4A, 0x56, 0x45, 0x4B, 10,  77,  1,   50,  0,   0,
