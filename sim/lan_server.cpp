@@ -236,7 +236,7 @@ void LanServer::ServeClient(size_t index) {
         if (options_.closeAfter > 0 && answers_ == options_.closeAfter && !closedOnce_) {
             closedOnce_ = true;
             // An abort discards what the peer has not read yet: the answer is let through first.
-            dropDue_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+            dropDue_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
             return;
         }
     }

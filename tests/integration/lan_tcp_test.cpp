@@ -63,7 +63,7 @@ TEST(LanTcp, APeerCloseSeenAsReceiveZeroLosesTheNextFrameAndTheOneAfterReconnect
     const int32_t handle = VESMOR_OpenPort(NameOf(*reader).c_str(), 0, kTimeoutMs);
     ASSERT_GT(handle, 0);
     EXPECT_TRUE(VersionAnswers(handle));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_FALSE(VersionAnswers(handle));
     EXPECT_EQ(VESMOR_GetLastError(handle), 4);
     EXPECT_TRUE(VersionAnswers(handle));
@@ -76,7 +76,7 @@ TEST(LanTcp, APeerCloseSeenAsCloseNotificationReconnectsWithTheNextFrame) {
     const int32_t handle = VESMOR_OpenPort(NameOf(*reader).c_str(), 0, kTimeoutMs);
     ASSERT_GT(handle, 0);
     EXPECT_TRUE(VersionAnswers(handle));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_TRUE(VersionAnswers(handle));
     EXPECT_EQ(reader->PeerAddresses().size(), 2u);
     EXPECT_EQ(VESMOR_ClosePort(handle), 0);
