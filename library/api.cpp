@@ -178,26 +178,6 @@ int32_t VESMOR_IsVirtualComDriverInstalled(void) {
     });
 }
 
-int32_t VESMOR_SetLanConfig(const char*, const char*, const char*, const char*) {
-    return -1;
-}
-
-int32_t VESMOR_FindLanDevices(char* buffer, int32_t size) {
-    return Guarded(-1, [&] { return WriteList({}, buffer, size); });
-}
-
-int32_t VESMOR_GetLanConfig(const char*, char*, char*, char*, char*) {
-    return -1;
-}
-
-int32_t VESMOR_TestLanDevice(const char*) {
-    return 0;
-}
-
-int32_t VESMOR_FindLanDevicesEx(char* buffer, int32_t size) {
-    return Guarded(-1, [&] { return WriteList({}, buffer, size); });
-}
-
 int32_t VESMOR_GetHidPorts(char* buffer, int32_t size) {
     return Guarded(-1, [&] {
         return WriteList(

@@ -67,6 +67,9 @@ class CVESMOR_Port : public CUSBSerialPort {
     // Closes whichever transport is open.
     void CloseTransports();
 
+    // Bytes a transport thread received (the LAN connection thread).
+    void DeliverReceived(const uint8_t* bytes, size_t count) { OnReceiveBytes(bytes, count); }
+
     // Tests replace the clock the waits measure with.
     void SetClock(std::function<int64_t()> nowMs) { nowMs_ = std::move(nowMs); }
     // Number of bytes in the receive buffer.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "library/hid_port_transport.h"
+#include "library/lan_port.h"
 #include "library/trace.h"
 #include "transports/bt_dongle.h"
 #include "transports/connection_name.h"
@@ -169,9 +170,16 @@ int32_t CVESMOR_SDKApp::OpenHid(CVESMOR_Port& port, const std::string& device) {
 
 int32_t CVESMOR_SDKApp::OpenTransport(CVESMOR_Port& port, const std::string& device, int32_t baud) {
     switch (SelectTransport(device)) {
+        case TransportKind::kLan: {
+            std::unique_ptr<PortTransport> lan = OpenLanTransport(port, device);
+            if (!lan) {
+                return -1;
+            }
+            port.AttachTransport(CVESMOR_Port::kLanSlot, std::move(lan));
+            return 0;
+        }
         case TransportKind::kHid:
             return OpenHid(port, device);
-        case TransportKind::kLan:
         case TransportKind::kRefused:
             return -1;
         case TransportKind::kBluetooth: {

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "sim/conveyor.h"
+#include "sim/lan_options.h"
 #include "sim/pty_link.h"
 #include "transports/sim_announcement.h"
 
@@ -83,6 +84,8 @@ int main(int argc, char** argv) {
     app.add_option("--tag", tags, "put a transponder KIND[:UID] into the field (" + kinds + ")");
     app.add_option("--conveyor", conveyor, "N:M: a new transponder every N ms, present for M ms");
     app.add_option("--conveyor-kind", conveyorKind, "chip kind of the conveyor's transponders");
+    vesmor::sim::LanCli lan;
+    vesmor::sim::AddLanOptions(app, lan);
     app.footer(
         "Read Multiple Blocks: every kind answers runs up to its size, except ti and infineon\n"
         "(refused: ISO error 0x01), em (Read Multiple Blocks only) and nxp-runs8 (112 blocks,\n"
@@ -127,23 +130,39 @@ int main(int argc, char** argv) {
 
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
-    vesmor::sim::PtyLink link(config, options);
-    link.SetFaults(faults);
-    for (const auto& [kind, uid] : placed) {
-        link.Field().Insert(kind, uid);
+    std::unique_ptr<vesmor::sim::PtyLink> pty;
+    std::unique_ptr<vesmor::sim::LanServer> lanServer;
+    std::string announcement;
+    if (lan.address.empty()) {
+        pty = std::make_unique<vesmor::sim::PtyLink>(config, options);
+        pty->SetFaults(faults);
+        // The interface list of the window offers the simulated reader while this program runs;
+        // a dongle is not a serial reader and is opened by its name with " BT".
+        if (!options.dongle) {
+            announcement = vesmor::AnnounceSimulator(pty->Path());
+        }
+        std::cout << pty->Path() << std::endl;
+        if (options.dongle) {
+            std::cerr << "Bluetooth-Dongle: " << pty->Path() << " BT" << std::endl;
+        }
+    } else {
+        try {
+            lanServer = vesmor::sim::StartLanServer(config, lan);
+        } catch (const std::exception& error) {
+            std::cerr << "vesmor-sim: " << error.what() << "\n";
+            return 2;
+        }
+        lanServer->SetFaults(faults);
+        std::cout << lanServer->Address() << "-" << lanServer->TcpPort() << std::endl;
     }
-    // The interface list of the window offers the simulated reader while this program runs; a
-    // dongle is not a serial reader and is opened by its name with " BT".
-    const std::string announcement =
-        options.dongle ? std::string() : vesmor::AnnounceSimulator(link.Path());
-    std::cout << link.Path() << std::endl;
-    if (options.dongle) {
-        std::cerr << "Bluetooth-Dongle: " << link.Path() << " BT" << std::endl;
+    vesmor::sim::TagField& field = pty ? pty->Field() : lanServer->Field();
+    for (const auto& [kind, uid] : placed) {
+        field.Insert(kind, uid);
     }
     std::unique_ptr<vesmor::sim::Conveyor> belt;
     if (everyMs > 0) {
         belt = std::make_unique<vesmor::sim::Conveyor>(
-            link.Field(), *conveyorKindValue, everyMs, presentMs,
+            field, *conveyorKindValue, everyMs, presentMs,
             [](const std::string& event) { std::cout << event << std::endl; });
     }
     while (!g_stop) {

@@ -1,0 +1,42 @@
+#include "library/lan_port.h"
+
+#include "library/port.h"
+#include "library/wait_hooks.h"
+#include "transports/tcp_socket_thread.h"
+
+namespace vesmor {
+
+namespace {
+
+class LanTransport : public PortTransport {
+  public:
+    explicit LanTransport(CVESMOR_Port& port)
+        : thread_([&port](const uint8_t* bytes, size_t count) {
+              port.DeliverReceived(bytes, count);
+          }) {}
+
+    bool Open(const std::string& name) {
+        const WaitHookScope hooks;
+        return thread_.OpenConnection(
+            name, hooks.HasPump() ? WaitPump([&] { hooks.Pump(); }) : WaitPump());
+    }
+
+    int32_t Identifier() const override { return thread_.ConnectionNumber(); }
+    void Write(const uint8_t* data, size_t count) override { thread_.QueueSend(data, count); }
+    void Close() override { thread_.StopConnection(); }
+
+  private:
+    CTCPSocketThread thread_;
+};
+
+}  // namespace
+
+std::unique_ptr<PortTransport> OpenLanTransport(CVESMOR_Port& port, const std::string& name) {
+    auto transport = std::make_unique<LanTransport>(port);
+    if (!transport->Open(name)) {
+        return nullptr;
+    }
+    return transport;
+}
+
+}  // namespace vesmor

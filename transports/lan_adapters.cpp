@@ -1,0 +1,129 @@
+#include "transports/lan_adapters.h"
+
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <linux/if_packet.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+
+namespace vesmor {
+
+namespace {
+
+constexpr int kArpEther = 1;        // Ethernet, also wireless interfaces in managed mode
+constexpr int kArpIeee80211 = 801;  // wireless interfaces reporting 802.11 frames
+
+// The hardware type of an interface: from the link-layer entry of the address list, which
+// belongs to the caller's network namespace, else from the type attribute in sysfs.
+bool IsEthernetOrWireless(const ifaddrs* list, const std::string& netRoot, const char* name) {
+    int type = -1;
+    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+        if (entry->ifa_addr != nullptr && entry->ifa_addr->sa_family == AF_PACKET &&
+            std::strcmp(entry->ifa_name, name) == 0) {
+            type = reinterpret_cast<const sockaddr_ll*>(entry->ifa_addr)->sll_hatype;
+            break;
+        }
+    }
+    if (type < 0) {
+        std::ifstream file(netRoot + "/" + name + "/type");
+        file >> type;
+    }
+    return type == kArpEther || type == kArpIeee80211;
+}
+
+uint32_t AddressOf(const sockaddr* address) {
+    return ntohl(reinterpret_cast<const sockaddr_in*>(address)->sin_addr.s_addr);
+}
+
+}  // namespace
+
+std::optional<uint32_t> ParseIpv4(const std::string& text) {
+    in_addr address{};
+    if (::inet_pton(AF_INET, text.c_str(), &address) != 1) {
+        return std::nullopt;
+    }
+    return ntohl(address.s_addr);
+}
+
+std::string FormatIpv4(uint32_t address) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFF,
+                  (address >> 8) & 0xFF, address & 0xFF);
+    return text;
+}
+
+std::vector<CAdapter> ListAdapters(const std::string& netRoot) {
+    std::vector<CAdapter> adapters;
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0) {
+        return adapters;
+    }
+    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET ||
+            entry->ifa_netmask == nullptr || (entry->ifa_flags & IFF_UP) == 0 ||
+            (entry->ifa_flags & IFF_LOOPBACK) != 0 ||
+            !IsEthernetOrWireless(list, netRoot, entry->ifa_name)) {
+            continue;
+        }
+        const uint32_t address = AddressOf(entry->ifa_addr);
+        if (address == 0) {
+            continue;
+        }
+        adapters.push_back({FormatIpv4(address), FormatIpv4(AddressOf(entry->ifa_netmask)),
+                            static_cast<int32_t>(::if_nametoindex(entry->ifa_name))});
+    }
+    ::freeifaddrs(list);
+    return adapters;
+}
+
+std::optional<int32_t> BestInterfaceFor(const std::string& address) {
+    const std::optional<uint32_t> target = ParseIpv4(address);
+    if (!target) {
+        return std::nullopt;
+    }
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(9);  // connecting a datagram socket only picks the route
+    peer.sin_addr.s_addr = htonl(*target);
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    const bool routed = ::connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer) == 0 &&
+                        ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) == 0;
+    ::close(fd);
+    if (!routed) {
+        return std::nullopt;
+    }
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &local.sin_addr, text, sizeof text);
+    return InterfaceHolding(text);
+}
+
+std::optional<int32_t> InterfaceHolding(const std::string& localAddress) {
+    const std::optional<uint32_t> wanted = ParseIpv4(localAddress);
+    ifaddrs* list = nullptr;
+    if (!wanted || ::getifaddrs(&list) != 0) {
+        return std::nullopt;
+    }
+    std::optional<int32_t> index;
+    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+        if (entry->ifa_addr != nullptr && entry->ifa_addr->sa_family == AF_INET &&
+            AddressOf(entry->ifa_addr) == *wanted) {
+            index = static_cast<int32_t>(::if_nametoindex(entry->ifa_name));
+            break;
+        }
+    }
+    ::freeifaddrs(list);
+    return index;
+}
+
+}  // namespace vesmor

@@ -1,0 +1,160 @@
+#include "transports/lan_search.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace vesmor {
+
+namespace {
+
+constexpr size_t kRecord2BodyMin = 126;
+
+void InsertSorted(std::vector<std::string>& list, const std::string& entry) {
+    const auto at = std::lower_bound(list.begin(), list.end(), entry);
+    if (at == list.end() || *at != entry) {
+        list.insert(at, entry);
+    }
+}
+
+bool IsRecord0Reply(const Datagram& reply) {
+    return reply.Type() == ReadRecordReplyType(0) &&
+           reply.bytes.size() >= kReplyHeader + kRecordBodyMin;
+}
+
+// The reader's address in an entry: before the last "-", after a leading "[name]".
+std::string EntryAddress(const std::string& entry) {
+    std::string address = entry.substr(0, entry.rfind('-'));
+    if (!address.empty() && address[0] == '[') {
+        const size_t close = address.find(']');
+        address = close == std::string::npos ? "" : address.substr(close + 1);
+    }
+    return address;
+}
+
+bool IsReaderProduct(CTCPSocket& socket, const std::string& address, const WaitPump& pump) {
+    if (!socket.SendDatagram(address, kConfigPort, ReadRecordRequest(2))) {
+        return false;
+    }
+    std::string product;
+    const bool replied = WaitForDatagram(
+        socket, kSearchTimeoutMs, true,
+        [&](const Datagram& reply) {
+            if (reply.Type() != ReadRecordReplyType(2) || reply.sender != address ||
+                reply.bytes.size() < kReplyHeader + kRecord2BodyMin) {
+                return false;
+            }
+            const ByteVector body = reply.Body();
+            for (size_t i = kRecord2Product; i < body.size() && body[i] != 0; ++i) {
+                product += static_cast<char>(body[i]);
+            }
+            return true;
+        },
+        pump);
+    return replied && product.starts_with("QX-");
+}
+
+void SearchAdapter(CTCPSocket& socket, std::vector<std::string>& found, int timeoutMs, int variant,
+                   const WaitPump& pump) {
+    if (!socket.CreateDatagram() ||
+        !socket.SendDatagram(kBroadcastAddress, kConfigPort, ReadRecordRequest(0))) {
+        socket.Close();
+        return;
+    }
+    // Every accepted reply starts the time-out again.
+    while (WaitForDatagram(
+        socket, timeoutMs, false,
+        [&](const Datagram& reply) {
+            if (!IsRecord0Reply(reply)) {
+                return false;
+            }
+            const ByteVector body = reply.Body();
+            const int port = RecordPort(body);
+            InsertSorted(found, RecordAddress(body) == reply.sender
+                                    ? WithPort(reply.sender, port)
+                                    : RecordDhcpName(body) + WithPort(reply.sender, port));
+            return true;
+        },
+        pump)) {
+    }
+    if (variant == 1) {
+        std::vector<std::string> readers;
+        for (const std::string& entry : found) {
+            if (!IsReaderProduct(socket, EntryAddress(entry), pump)) {
+                continue;
+            }
+            readers.push_back(entry[0] == '[' ? entry.substr(0, entry.find(']') + 1) : entry);
+        }
+        found = readers;
+    }
+    socket.Close();
+}
+
+}  // namespace
+
+int SearchReaders(std::vector<std::string>& list, int timeoutMs, int variant,
+                  const WaitPump& pump) {
+    CTCPSocket socket;
+    socket.CollectAdapters();
+    list.clear();
+    socket.SelectFirstAdapter();
+    do {
+        std::vector<std::string> found;
+        SearchAdapter(socket, found, timeoutMs, variant, pump);
+        for (const std::string& entry : found) {
+            InsertSorted(list, entry);
+        }
+    } while (socket.SelectNextAdapter());
+    return static_cast<int>(list.size());
+}
+
+std::string LookupDhcpName(const std::string& bindAddress, const std::string& name, int timeoutMs,
+                           const WaitPump& pump) {
+    CTCPSocket socket;
+    socket.SetBindAddress(bindAddress);
+    if (!socket.CreateDatagram() ||
+        !socket.SendDatagram(kBroadcastAddress, kConfigPort, ReadRecordRequest(0))) {
+        return "";
+    }
+    std::string result;
+    WaitForDatagram(
+        socket, timeoutMs, false,
+        [&](const Datagram& reply) {
+            if (!IsRecord0Reply(reply)) {
+                return false;
+            }
+            const ByteVector body = reply.Body();
+            if (RecordAddress(body) == reply.sender || RecordDhcpName(body) != name) {
+                return false;  // a fixed-address reader, or another name
+            }
+            result = WithPort(reply.sender, RecordPort(body));
+            return true;
+        },
+        pump);
+    return result;
+}
+
+std::string ResolveReaderName(const std::string& name, int perAdapterMs, CTCPSocket& adapters,
+                              const WaitPump& pump) {
+    const size_t open = name.find('[');
+    if (open == std::string::npos) {
+        return name;
+    }
+    const size_t close = name.find(']', open);
+    const std::string bracketed =
+        name.substr(open, close == std::string::npos ? std::string::npos : close - open + 1);
+    if (adapters.Adapters().empty()) {
+        adapters.CollectAdapters();
+    }
+    if (adapters.Adapters().empty()) {
+        return LookupDhcpName("", bracketed, perAdapterMs, pump);
+    }
+    for (const CAdapter& adapter : adapters.Adapters()) {
+        std::string found = LookupDhcpName(adapter.address, bracketed, perAdapterMs, pump);
+        if (!found.empty()) {
+            return found;
+        }
+    }
+    return "";
+}
+
+}  // namespace vesmor

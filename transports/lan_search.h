@@ -1,0 +1,31 @@
+#pragma once
+// Finding LAN readers by broadcast on every adapter, and resolving a reader's DHCP name.
+
+#include <string>
+#include <vector>
+
+#include "transports/lan_protocol.h"
+
+namespace vesmor {
+
+constexpr int kDhcpLookupPerAdapterMs = 200;
+constexpr int kSearchTimeoutMs = 500;
+
+// Variant 0: fixed-address readers as "a.b.c.d-port", DHCP readers as "[name]a.b.c.d-port".
+// Variant 1: only devices whose record 2 names a "QX-" product; DHCP readers as "[name]".
+// Sorted, without duplicates; returns the number of entries.
+int SearchReaders(std::vector<std::string>& list, int timeoutMs, int variant,
+                  const WaitPump& pump = {});
+
+// The address and port ("a.b.c.d-port") of the DHCP reader named "[name]", asked through the
+// adapter with that local address (empty: any); empty when none answers in timeoutMs.
+std::string LookupDhcpName(const std::string& bindAddress, const std::string& name, int timeoutMs,
+                           const WaitPump& pump = {});
+
+// A name holding "[" is looked up through the adapters of the socket's table in turn, each for
+// perAdapterMs; the result replaces it (empty when no reader answered). Other names come back
+// unchanged.
+std::string ResolveReaderName(const std::string& name, int perAdapterMs, CTCPSocket& adapters,
+                              const WaitPump& pump = {});
+
+}  // namespace vesmor

@@ -1,0 +1,59 @@
+#pragma once
+// CTCPSocketThread: the connection thread of one LAN reader. It makes the connection, sends the
+// queued frames and hands received bytes to the owner; it sleeps in poll on its socket and a
+// wake-up eventfd, so an idle connection costs no CPU.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "transports/connection_numbers.h"
+#include "transports/tcp_socket.h"
+
+namespace vesmor {
+
+class CTCPSocketThread {
+  public:
+    explicit CTCPSocketThread(CTCPSocket::ReceiveSink sink);
+    ~CTCPSocketThread();
+    CTCPSocketThread(const CTCPSocketThread&) = delete;
+    CTCPSocketThread& operator=(const CTCPSocketThread&) = delete;
+
+    // Starts the thread and waits for its connect attempt, running the pump between 1 ms
+    // slices when one is given. True when the reader accepted the connection; then the
+    // connection number is drawn.
+    bool OpenConnection(const std::string& name, const WaitPump& pump = {});
+    // Copies the frame to the send queue and wakes the thread. Always true.
+    bool QueueSend(const uint8_t* frame, size_t count);
+    // Ends the thread (it closes the socket) and gives the connection number back.
+    void StopConnection();
+    // The connection number while the thread runs, else 0.
+    int32_t ConnectionNumber() const;
+
+  private:
+    void Run();
+    void SendQueued();
+    static void Wake(int eventFd);
+
+    std::mutex sendLock_;
+    std::string name_;
+    int sendEvent_ = -1;  // eventfd: frames queued or stop requested
+    int stopEvent_ = -1;  // eventfd: stop requested (ends a connect or send in progress)
+    std::unique_ptr<vesmor::ConnectionNumber> number_;
+    std::atomic<bool> running_{false};
+    CTCPSocket socket_;
+    std::deque<std::vector<uint8_t>> sendQueue_;
+    std::mutex doneMutex_;
+    std::condition_variable doneChanged_;
+    bool connectDone_ = false;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+}  // namespace vesmor
