@@ -20,6 +20,10 @@ enum MessageId : int {
     kMsgReaderOnly = 231,
     kMsgChooseInterfaceMenu = 1000,
     kMsgSettingsMenu = 1001,
+    kMsgEnterValidIpAddress = 10128,
+    kMsgLanListCaption = 10129,
+    kMsgLanConfigFailed = 10130,
+    kMsgNoLanDevices = 10131,
     kMsgUsbDriverPage = 10132,  // the address of the maker's USB driver page, opened only
     kMsgNoFtdiDriver = 10133,
     kMsgNoVirtualComDriver = 10134,
