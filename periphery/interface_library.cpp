@@ -24,6 +24,17 @@ class Vesmor final : public InterfaceLibrary {
         return -1;
     }
     int32_t TestLanDevice(const char* reader) override { return VESMOR_TestLanDevice(reader); }
+    int32_t FindLanDevices(char* buffer, int32_t size) override {
+        return VESMOR_FindLanDevices(buffer, size);
+    }
+    int32_t GetLanConfig(const char* reader, char* name, char* address, char* mask,
+                         char* gateway) override {
+        return VESMOR_GetLanConfig(reader, name, address, mask, gateway);
+    }
+    int32_t SetLanConfig(const char* reader, const char* newAddress, const char* mask,
+                         const char* gateway) override {
+        return VESMOR_SetLanConfig(reader, newAddress, mask, gateway);
+    }
     int32_t GetMissingDrivers() override { return VESMOR_GetMissingDrivers(); }
     int32_t IsVirtualComDriverInstalled() override { return VESMOR_IsVirtualComDriverInstalled(); }
     int32_t OpenPort(const char* name, int32_t baud, int32_t timeoutMs) override {
@@ -45,10 +56,13 @@ InterfaceLibrary& VesmorInterfaces() {
     return library;
 }
 
-std::vector<std::string> FetchInterfaceList(InterfaceLibrary& library, InterfaceKind kind) {
-    // Zeroed, so that a call that fails without writing reads as an empty list.
+namespace {
+
+// Zeroed, so that a call that fails without writing reads as an empty list.
+template <class ListCall>
+std::vector<std::string> FetchNames(ListCall list) {
     std::vector<char> buffer(kInterfaceListBytes, '\0');
-    library.GetList(kind, buffer.data(), kInterfaceListBytes);
+    list(buffer.data(), kInterfaceListBytes);
     std::vector<std::string> names;
     for (size_t at = 0; at < buffer.size() && buffer[at] != '\0';) {
         const size_t length = strnlen(buffer.data() + at, buffer.size() - at);
@@ -56,6 +70,18 @@ std::vector<std::string> FetchInterfaceList(InterfaceLibrary& library, Interface
         at += length + 1;
     }
     return names;
+}
+
+}  // namespace
+
+std::vector<std::string> FetchInterfaceList(InterfaceLibrary& library, InterfaceKind kind) {
+    return FetchNames(
+        [&](char* buffer, int32_t size) { return library.GetList(kind, buffer, size); });
+}
+
+std::vector<std::string> FetchLanDevices(InterfaceLibrary& library) {
+    return FetchNames(
+        [&](char* buffer, int32_t size) { return library.FindLanDevices(buffer, size); });
 }
 
 }  // namespace tagforge

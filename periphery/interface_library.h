@@ -18,6 +18,13 @@ class InterfaceLibrary {
     // VESMOR_GetBluetoothPorts by kind: a list buffer.
     virtual int32_t GetList(InterfaceKind kind, char* buffer, int32_t size) = 0;
     virtual int32_t TestLanDevice(const char* reader) = 0;
+    // VESMOR_FindLanDevices: every device that answers the LAN search, readers or not.
+    virtual int32_t FindLanDevices(char* buffer, int32_t size) = 0;
+    // VESMOR_GetLanConfig: each output, when given, of at least 32 bytes.
+    virtual int32_t GetLanConfig(const char* reader, char* name, char* address, char* mask,
+                                 char* gateway) = 0;
+    virtual int32_t SetLanConfig(const char* reader, const char* newAddress, const char* mask,
+                                 const char* gateway) = 0;
     virtual int32_t GetMissingDrivers() = 0;
     virtual int32_t IsVirtualComDriverInstalled() = 0;
     virtual int32_t OpenPort(const char* name, int32_t baud, int32_t timeoutMs) = 0;
@@ -35,5 +42,8 @@ inline constexpr int32_t kInterfaceListBytes = 2500;
 // The names of one kind, in the library's order, fetched into a buffer of kInterfaceListBytes.
 // A failing call gives no names.
 std::vector<std::string> FetchInterfaceList(InterfaceLibrary& library, InterfaceKind kind);
+
+// Every device of the unfiltered LAN search (VESMOR_FindLanDevices), fetched the same way.
+std::vector<std::string> FetchLanDevices(InterfaceLibrary& library);
 
 }  // namespace tagforge

@@ -30,6 +30,8 @@ class PortChoiceView {
     virtual void EnableSerialFormat(bool enabled) = 0;
     // "IP ?".
     virtual void ShowLanSearch(bool visible) = 0;
+    // Runs the LAN search window modally; the reader chosen there, "" for none.
+    virtual std::string RunLanSearch() = 0;
 
     enum class Field { kTimeout, kAddress };
     // A failed input check: the message, then the field gets the focus.

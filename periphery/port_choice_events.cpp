@@ -2,6 +2,7 @@
 // the mode switch of USB readers, and the buttons of the dialog.
 
 #include "app/core/messages.h"
+#include "periphery/lan_settings.h"
 #include "periphery/port_choice.h"
 
 namespace tagforge {
@@ -178,12 +179,16 @@ void PortChoice::OnEthernetClicked(const PortFields& fields) {
     m_view.ShowLanSearch(fields.ethernet);
 }
 
-// The LAN search window is not there yet, so no reader is ever chosen here; the list is
-// refreshed as after a search.
+// A DHCP reader is chosen by its bracketed name, which stays valid when its address changes.
 void PortChoice::OnLanSearch() {
-    if (m_ethernet) {
-        m_view.PostDeviceChange(kRefreshRequest);
+    if (!m_ethernet) {
+        return;
     }
+    const std::string chosen = m_view.RunLanSearch();
+    if (!chosen.empty()) {
+        m_name = std::string(kLanPrefix) + LanListName(chosen);
+    }
+    m_view.PostDeviceChange(kRefreshRequest);
 }
 
 // The fields in their order; a failed check stops there, keeping what was read before it.

@@ -78,6 +78,14 @@ constexpr MessageEntry kMessages[] = {
                               "Beispiel das Paket \"evince\" oder \"okular\" aus der "
                               "Paketverwaltung Ihres Systems.")},
     {10002, QT_TRANSLATE_NOOP("Messages", "Unbekannter Fehler %d")},
+    {10128, QT_TRANSLATE_NOOP("Messages", "Gültige IP Adresse eingeben!")},
+    {10129, QT_TRANSLATE_NOOP("Messages", "Liste aller gefundenen IP-Adressen")},
+    {10130, QT_TRANSLATE_NOOP(
+                "Messages", "IP-Adresse, Subnetzmaske oder Gateway konnte nicht gesetzt werden!")},
+    {10131,
+     QT_TRANSLATE_NOOP("Messages",
+                       "Keine Geräte gefunden!\nBitte prüfen Sie die Firewall-Einstellungen!\n"
+                       "Evtl. muss das Programm manuell in der Firewall freigegeben werden.")},
     // The maker's USB driver page (only opened, never shown). .example names never resolve.
     {10132,
      QT_TRANSLATE_NOOP("Messages", "https://www.vek-applikationen.example/download/usb-treiber")},

@@ -32,6 +32,10 @@ enum MessageId : int {
     kMsgNoResources = 10000,       // help: the system is out of resources
     kMsgNeedPdfReader = 10001,     // help: no program opens PDF files
     kMsgHelpUnknownError = 10002,  // help: "Unbekannter Fehler %d"
+    kMsgEnterValidIpAddress = 10128,
+    kMsgLanListCaption = 10129,
+    kMsgLanConfigFailed = 10130,
+    kMsgNoLanDevices = 10131,
     kMsgUsbDriverPage = 10132,     // the address of the maker's USB driver page, opened only
     kMsgNoFtdiDriver = 10133,
     kMsgNoVirtualComDriver = 10134,

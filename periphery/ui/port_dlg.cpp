@@ -9,6 +9,8 @@
 #include "app/core/messages.h"
 #include "app/ui/window_text.h"
 #include "periphery/ui/device_monitor.h"
+#include "periphery/ui/ip_addr_suche.h"
+#include "periphery/ui/wait_without_input.h"
 #include "ui_port_dlg.h"
 
 namespace tagforge::ui {
@@ -17,6 +19,7 @@ CPortDlg::CPortDlg(ProfileStore& profile, InterfaceLibrary& library, PortDlgProm
                    QWidget* parent)
     : QDialog(parent),
       m_ui(std::make_unique<Ui::CPortDlg>()),
+      m_library(library),
       m_prompts(prompts),
       m_choice(profile, library, *this) {
     m_ui->setupUi(this);
@@ -134,6 +137,12 @@ void CPortDlg::ShowLanSearch(bool visible) {
     m_ui->buttonLanSearch->setVisible(visible);
 }
 
+std::string CPortDlg::RunLanSearch() {
+    CIPAddrSuche search(m_library, m_prompts, this);
+    m_prompts.RunModal(search);
+    return search.Result();
+}
+
 void CPortDlg::ShowFieldError(Field field, const CheckResult& check) {
     m_prompts.Message(this, FromUtf8(check.Text()));
     QLineEdit* edit = field == Field::kTimeout ? m_ui->editTimeout : m_ui->editAddress;
@@ -157,11 +166,8 @@ void CPortDlg::OpenDriverPage() {
     m_prompts.OpenAddress(QUrl(MessageQ(kMsgUsbDriverPage)));
 }
 
-// Paint, timer and posted events go on; the user's input waits.
 void CPortDlg::Wait(int milliseconds) {
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    WaitWithoutInput(milliseconds);
 }
 
 void CPortDlg::PostDeviceChange(int event) {

@@ -51,6 +51,7 @@ class CPortDlg final : public QDialog, private PortChoiceView {
     void ShowModeButtons(ModeState state) override;
     void EnableSerialFormat(bool enabled) override;
     void ShowLanSearch(bool visible) override;
+    std::string RunLanSearch() override;
     void ShowFieldError(Field field, const CheckResult& check) override;
     bool AskQuestion(const std::vector<int>& messageIds) override;
     void OpenDriverPage() override;
@@ -67,6 +68,7 @@ class CPortDlg final : public QDialog, private PortChoiceView {
     std::vector<std::string> BaudEntries() const;
 
     std::unique_ptr<Ui::CPortDlg> m_ui;
+    InterfaceLibrary& m_library;
     PortDlgPrompts& m_prompts;
     PortChoice m_choice;
     QBasicTimer m_refreshTimer;

@@ -2,6 +2,7 @@
 // What the interface selection window asks of the user in windows of its own, and the browser
 // it opens. The application passes its own prompts; tests record instead of asking.
 
+#include <QDialog>
 #include <QString>
 #include <QUrl>
 #include <QWidget>
@@ -16,6 +17,10 @@ class PortDlgPrompts {
     virtual bool Question(QWidget* parent, const QString& text) = 0;
     // Opens an address in the user's browser.
     virtual void OpenAddress(const QUrl& address) = 0;
+    // A warning with Retry and Cancel; true for Retry.
+    virtual bool RetryOrCancel(QWidget* parent, const QString& caption, const QString& text);
+    // Runs a window modally; its result code.
+    virtual int RunModal(QDialog& dialog) { return dialog.exec(); }
 };
 
 }  // namespace tagforge::ui

@@ -116,7 +116,23 @@ TEST_F(OkButton, IpSearchRefreshesOnlyWithEthernetOn) {
     view.posted.clear();
     choice->OnLanSearch();
     EXPECT_EQ(view.posted, std::vector<int>{kRefreshRequest});
-    EXPECT_EQ(choice->CurrentName(), "/dev/ttyS0");
+    EXPECT_EQ(view.lanSearches, 1) << "the search window runs only with Ethernet on";
+    EXPECT_EQ(choice->CurrentName(), "/dev/ttyS0") << "nothing was chosen";
+}
+
+TEST_F(OkButton, ReaderChosenInTheSearchBecomesTheCurrentLanName) {
+    choice->OnEthernetClicked({"1000", true, "1"});
+    view.lanSearchResult = "192.168.0.10-10001";
+    choice->OnLanSearch();
+    EXPECT_EQ(choice->CurrentName(), "LAN: 192.168.0.10-10001");
+    view.lanSearchResult = "[QX-Lager]192.168.0.11-10001";
+    choice->OnLanSearch();
+    EXPECT_EQ(choice->CurrentName(), "LAN: [QX-Lager]") << "a DHCP reader goes by its name";
+    view.lanSearchResult = "]odd";
+    choice->OnLanSearch();
+    EXPECT_EQ(choice->CurrentName(), "LAN: ]odd") << "a \"]\" in first place cuts nothing";
+    EXPECT_EQ(view.posted, (std::vector<int>{kRefreshRequest, kRefreshRequest, kRefreshRequest,
+                                             kRefreshRequest}));
 }
 
 }  // namespace

@@ -28,6 +28,18 @@ class FakeInterfaces final : public InterfaceLibrary {
         calls.push_back(std::string("TestLanDevice ") + reader);
         return lanReachable;
     }
+    int32_t FindLanDevices(char* buffer, int32_t size) override {
+        return WriteNames(lanDevices, buffer, size);
+    }
+    int32_t GetLanConfig(const char* reader, char*, char*, char*, char*) override {
+        calls.push_back(std::string("GetLanConfig ") + reader);
+        return -1;
+    }
+    int32_t SetLanConfig(const char* reader, const char* newAddress, const char*,
+                         const char*) override {
+        calls.push_back(std::string("SetLanConfig ") + reader + " " + newAddress);
+        return -1;
+    }
     int32_t GetMissingDrivers() override {
         ++driverChecks;
         return missingDrivers;
@@ -61,6 +73,7 @@ class FakeInterfaces final : public InterfaceLibrary {
     }
 
     std::map<InterfaceKind, std::vector<std::string>> lists;
+    std::vector<std::string> lanDevices;  // the unfiltered LAN search
     std::map<InterfaceKind, int> fetches;
     std::vector<int32_t> bufferSizes;
     std::vector<std::string> calls;
@@ -87,6 +100,10 @@ class FakeView final : public PortChoiceView {
     void ShowModeButtons(ModeState state) override { mode = state; }
     void EnableSerialFormat(bool enabled) override { serialFormat = enabled; }
     void ShowLanSearch(bool visible) override { lanSearch = visible; }
+    std::string RunLanSearch() override {
+        ++lanSearches;
+        return lanSearchResult;
+    }
     void ShowFieldError(Field field, const CheckResult& check) override {
         errors.push_back({field, check.Text()});
     }
@@ -123,6 +140,8 @@ class FakeView final : public PortChoiceView {
     ModeState mode = ModeState::kNone;
     bool serialFormat = false;
     bool lanSearch = false;
+    int lanSearches = 0;
+    std::string lanSearchResult;
     std::vector<FieldError> errors;
     std::vector<std::vector<int>> questions;
     bool answerYes = false;

@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QList>
 #include <QStringList>
 #include <QUrl>
@@ -27,12 +28,34 @@ class RecordingPortPrompts final : public ui::PortDlgPrompts {
         return onQuestion ? onQuestion(parent, text) : answerYes;
     }
     void OpenAddress(const QUrl& address) override { opened << address; }
+    bool RetryOrCancel(QWidget*, const QString& caption, const QString& text) override {
+        retryQuestions << caption + "|" + text;
+        return onRetry ? onRetry() : false;
+    }
+    // The window is shown as exec() would show it; the test acts on it in onModal, and what
+    // is left open is then cancelled.
+    int RunModal(QDialog& dialog) override {
+        modals << dialog.objectName();
+        dialog.show();
+        QApplication::processEvents();
+        if (onModal) {
+            onModal(dialog);
+        }
+        if (dialog.isVisible()) {
+            dialog.reject();
+        }
+        return dialog.result();
+    }
 
     QStringList messages;
     QStringList questions;
     QList<QUrl> opened;
     bool answerYes = false;
     std::function<bool(QWidget*, const QString&)> onQuestion;
+    QStringList retryQuestions;  // caption|text
+    std::function<bool()> onRetry;
+    QStringList modals;
+    std::function<void(QDialog&)> onModal;
 };
 
 // A fake sysfs tree and module directory, named by the environment while the object lives.

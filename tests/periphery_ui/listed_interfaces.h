@@ -1,6 +1,7 @@
 #pragma once
 // libvesmor with some lists replaced: a test presents devices the machine does not list (a
 // simulated reader on a pseudo-terminal, say) while opening and switching go to the library.
+// The LAN calls go to a network of the test's own when one is given.
 
 #include <map>
 #include <string>
@@ -17,14 +18,29 @@ class ListedInterfaces final : public InterfaceLibrary {
         m_lists[kind] = std::move(names);
     }
     int ListCalls() const { return m_listCalls; }
+    void UseLan(InterfaceLibrary* network) { m_lan = network; }
 
     int32_t GetList(InterfaceKind kind, char* buffer, int32_t size) override {
         ++m_listCalls;
+        if (kind == InterfaceKind::kLan && m_lan) {
+            return m_lan->GetList(kind, buffer, size);
+        }
         const auto listed = m_lists.find(kind);
         return listed == m_lists.end() ? m_library.GetList(kind, buffer, size)
                                        : WriteNames(listed->second, buffer, size);
     }
-    int32_t TestLanDevice(const char* reader) override { return m_library.TestLanDevice(reader); }
+    int32_t TestLanDevice(const char* reader) override { return Lan().TestLanDevice(reader); }
+    int32_t FindLanDevices(char* buffer, int32_t size) override {
+        return Lan().FindLanDevices(buffer, size);
+    }
+    int32_t GetLanConfig(const char* reader, char* name, char* address, char* mask,
+                         char* gateway) override {
+        return Lan().GetLanConfig(reader, name, address, mask, gateway);
+    }
+    int32_t SetLanConfig(const char* reader, const char* newAddress, const char* mask,
+                         const char* gateway) override {
+        return Lan().SetLanConfig(reader, newAddress, mask, gateway);
+    }
     int32_t GetMissingDrivers() override { return m_library.GetMissingDrivers(); }
     int32_t IsVirtualComDriverInstalled() override {
         return m_library.IsVirtualComDriverInstalled();
@@ -41,7 +57,10 @@ class ListedInterfaces final : public InterfaceLibrary {
     int32_t ClosePort(int32_t handle) override { return m_library.ClosePort(handle); }
 
   private:
+    InterfaceLibrary& Lan() { return m_lan ? *m_lan : m_library; }
+
     InterfaceLibrary& m_library = VesmorInterfaces();
+    InterfaceLibrary* m_lan = nullptr;
     std::map<InterfaceKind, std::vector<std::string>> m_lists;
     int m_listCalls = 0;
 };

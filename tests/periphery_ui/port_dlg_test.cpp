@@ -14,6 +14,7 @@
 #include "app/core/messages.h"
 #include "sim/pty_link.h"
 #include "tests/periphery_ui/dialog_fixture.h"
+#include "tests/periphery_ui/lan_network.h"
 
 namespace tagforge::test {
 
@@ -233,6 +234,12 @@ class PortDlgTest : public QObject {
 
     void ethernetBoxShowsTheIpSearchWhichRefreshes() {
         PortDialog port;
+        // The search stays inside a LAN of the test's own.
+        LanNetwork lan;
+        LanNetwork::Device reader;
+        reader.address = "10.77.0.2";
+        lan.Add(reader);
+        port.library.UseLan(&lan);
         port.Show();
         auto* search = port.Control<QWidget>("buttonLanSearch");
         QVERIFY(!search->isVisible());
@@ -242,7 +249,9 @@ class PortDlgTest : public QObject {
         const int calls = port.library.ListCalls();
         port.Click("buttonLanSearch");
         QApplication::processEvents();
-        QCOMPARE(port.library.ListCalls(), calls + 4);
+        QCOMPARE(port.prompts.modals, QStringList{"CIPAddrSuche"});
+        // The search window's reader list, then the four lists of the refresh.
+        QCOMPARE(port.library.ListCalls(), calls + 5);
         port.Click("checkEthernet");
         QVERIFY(!search->isVisible());
     }

@@ -11,5 +11,6 @@ void AddTransponderCommands(CLI::App& app, int& exitCode);
 void AddDumpCommand(CLI::App& app, int& exitCode);
 void AddProgramCommand(CLI::App& app, int& exitCode);
 void AddReadbackCommand(CLI::App& app, int& exitCode);
+void AddLanCommand(CLI::App& app, int& exitCode);
 
 }  // namespace vesmor::cli

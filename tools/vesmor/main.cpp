@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
     vesmor::cli::AddDumpCommand(app, exitCode);
     vesmor::cli::AddProgramCommand(app, exitCode);
     vesmor::cli::AddReadbackCommand(app, exitCode);
+    vesmor::cli::AddLanCommand(app, exitCode);
     if (argc > 1 && IsUnknownCommand(app, argv[1])) {
         PrintUnknownCommand(app, argv[1]);
         return vesmor::cli::kExitUsage;
