@@ -60,6 +60,25 @@
     </message>
 </context>
 <context>
+    <name>CIPAddrSuche</name>
+    <message>
+        <source>IP-Adressen</source>
+        <translation>IP addresses</translation>
+    </message>
+    <message>
+        <source>Suche nach LAN-Geräten ...</source>
+        <translation>Searching for LAN devices ...</translation>
+    </message>
+    <message>
+        <source>IP-Adresse ändern</source>
+        <translation>Change IP address</translation>
+    </message>
+    <message>
+        <source>Schliessen</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
     <name>CISO15693Dlg</name>
     <message>
         <source>VESMOR Tagforge (Transponder Inhalt)</source>
@@ -88,6 +107,41 @@
     <message>
         <source>Daten</source>
         <translation>Data</translation>
+    </message>
+</context>
+<context>
+    <name>CLanConfig</name>
+    <message>
+        <source>LAN Einstellung</source>
+        <translation>LAN settings</translation>
+    </message>
+    <message>
+        <source>IP Adresse automatisch beziehen</source>
+        <translation>Obtain an IP address automatically</translation>
+    </message>
+    <message>
+        <source>-</source>
+        <translation>-</translation>
+    </message>
+    <message>
+        <source>Folgende IP Adresse verwenden</source>
+        <translation>Use the following IP address</translation>
+    </message>
+    <message>
+        <source>Subnetzmaske:</source>
+        <translation>Subnet mask:</translation>
+    </message>
+    <message>
+        <source>Gateway:</source>
+        <translation>Gateway:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -693,6 +747,26 @@ Please install a PDF viewer, for example the package &quot;evince&quot; or &quot
     <message>
         <source>VESMOR Tagforge</source>
         <translation>VESMOR Tagforge</translation>
+    </message>
+    <message>
+        <source>Gültige IP Adresse eingeben!</source>
+        <translation>Enter a valid IP address!</translation>
+    </message>
+    <message>
+        <source>Liste aller gefundenen IP-Adressen</source>
+        <translation>List of all IP addresses found</translation>
+    </message>
+    <message>
+        <source>IP-Adresse, Subnetzmaske oder Gateway konnte nicht gesetzt werden!</source>
+        <translation>The IP address, subnet mask or gateway could not be set!</translation>
+    </message>
+    <message>
+        <source>Keine Geräte gefunden!
+Bitte prüfen Sie die Firewall-Einstellungen!
+Evtl. muss das Programm manuell in der Firewall freigegeben werden.</source>
+        <translation>No devices found!
+Please check the firewall settings!
+The program may have to be allowed through the firewall by hand.</translation>
     </message>
 </context>
 <context>

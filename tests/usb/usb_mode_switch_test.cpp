@@ -29,6 +29,17 @@ class LibraryWithVirtualComReader final : public tagforge::InterfaceLibrary {
         return real_.GetList(kind, buffer, size);
     }
     int32_t TestLanDevice(const char* reader) override { return real_.TestLanDevice(reader); }
+    int32_t FindLanDevices(char* buffer, int32_t size) override {
+        return real_.FindLanDevices(buffer, size);
+    }
+    int32_t GetLanConfig(const char* reader, char* name, char* address, char* mask,
+                         char* gateway) override {
+        return real_.GetLanConfig(reader, name, address, mask, gateway);
+    }
+    int32_t SetLanConfig(const char* reader, const char* newAddress, const char* mask,
+                         const char* gateway) override {
+        return real_.SetLanConfig(reader, newAddress, mask, gateway);
+    }
     int32_t GetMissingDrivers() override { return real_.GetMissingDrivers(); }
     int32_t IsVirtualComDriverInstalled() override { return 1; }
     int32_t OpenPort(const char* name, int32_t baud, int32_t timeoutMs) override {
