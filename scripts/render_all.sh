@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Renders every window of the program offscreen in German and in English into screenshots/
 # (English pictures end in "_en.png"): the main window in each format and with a write cycle,
-# the interface window in its states, the content window. The pictures the manual shows are
+# the interface window in its states, the content window, the settings and About windows, the
+# LAN search and settings windows. The pictures the manual shows are
 # then copied to docs/manual/images/, from where the build puts them into the PDF manuals.
 #
 #   scripts/render_all.sh [build-dir]
@@ -16,6 +17,8 @@ for lang in de en; do
   scripts/render_main_window.sh "$dir"
   scripts/render_port_dlg.sh "$dir"
   scripts/render_content_view.sh "$dir"
+  scripts/render_about.sh "$dir"
+  scripts/render_lan_dlgs.sh "$dir"
 done
 unset VESMOR_RENDER_LANG
 

@@ -19,6 +19,12 @@
 
 namespace {
 
+// The language of the pictures (VESMOR_RENDER_LANG=en: English, "_en.png").
+const tagforge::ui::test::RenderLanguage* g_language = nullptr;
+QString Shot(const QString& directory, const QString& name) {
+    return g_language->File(directory, name);
+}
+
 using tagforge::ui::test::GrabToFile;
 using namespace tagforge::update;
 
@@ -38,6 +44,8 @@ const QString kVersionPath = "/rfid/software/RFIDVersionsHF.txt";
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    const tagforge::ui::test::RenderLanguage language;
+    g_language = &language;
     QTranslator qtTexts;
     tagforge::ui::SelectQtTexts(qtTexts, true);
     const QString directory = tagforge::ui::test::ScreenshotDirectory(argc, argv);
@@ -50,7 +58,7 @@ int main(int argc, char** argv) {
     {
         tagforge::ui::CBeepTimeDlg settings(profile, prompts);
         settings.show();
-        ok &= GrabToFile(settings, directory + "/settings.png");
+        ok &= GrabToFile(settings, Shot(directory, "settings"));
     }
 
     QTemporaryDir certificates;
@@ -87,13 +95,15 @@ int main(int argc, char** argv) {
         tagforge::ui::CAboutDlg about(profile, updater, prompts);
         about.show();
         auto* status = about.findChild<tagforge::ui::CLabel*>("labelUpdateStatus");
+        // The status line shows its "check" text (in the window's language) until the result.
+        const QString checking = status->text();
         if (state.wait) {
-            for (int waited = 0; status->text() == "Nach Update suchen" && waited < 20000;
+            for (int waited = 0; status->text() == checking && waited < 20000;
                  waited += 50) {
                 QTest::qWait(50);
             }
         }
-        ok &= GrabToFile(about, directory + "/" + state.file);
+        ok &= GrabToFile(about, Shot(directory, QString(state.file).chopped(4)));
         about.reject();
         updater.Shutdown();
     }

@@ -19,6 +19,12 @@
 
 namespace {
 
+// The language of the pictures (VESMOR_RENDER_LANG=en: English, "_en.png").
+const tagforge::ui::test::RenderLanguage* g_language = nullptr;
+QString Shot(const QString& directory, const QString& name) {
+    return g_language->File(directory, name);
+}
+
 using tagforge::test::LanNetwork;
 using tagforge::ui::test::GrabToFile;
 
@@ -49,7 +55,7 @@ bool RenderSearch(const QString& directory) {
     lan.duringSearch = [&] {
         if (!grabbed) {
             grabbed = true;
-            ok = GrabToFile(search, directory + "/lan_search_running.png");
+            ok = GrabToFile(search, Shot(directory, "lan_search_running"));
         }
     };
     search.show();
@@ -58,7 +64,7 @@ bool RenderSearch(const QString& directory) {
     }
     auto* list = search.findChild<QListWidget*>("listDevices");
     list->setCurrentRow(0);
-    ok &= GrabToFile(search, directory + "/lan_search_list.png");
+    ok &= GrabToFile(search, Shot(directory, "lan_search_list"));
     return ok;
 }
 
@@ -84,12 +90,14 @@ bool RenderConfig(const QString& path, const std::string& reader, bool applying)
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    const tagforge::ui::test::RenderLanguage language;
+    g_language = &language;
     QTranslator qtTexts;
     tagforge::ui::SelectQtTexts(qtTexts, true);
     const QString directory = tagforge::ui::test::ScreenshotDirectory(argc, argv);
     bool ok = RenderSearch(directory);
-    ok &= RenderConfig(directory + "/lan_config_fixed.png", "192.168.10.20-10001", false);
-    ok &= RenderConfig(directory + "/lan_config_dhcp.png", "[QX-Lager]192.168.10.57-10001", false);
-    ok &= RenderConfig(directory + "/lan_config_applying.png", "192.168.10.20-10001", true);
+    ok &= RenderConfig(Shot(directory, "lan_config_fixed"), "192.168.10.20-10001", false);
+    ok &= RenderConfig(Shot(directory, "lan_config_dhcp"), "[QX-Lager]192.168.10.57-10001", false);
+    ok &= RenderConfig(Shot(directory, "lan_config_applying"), "192.168.10.20-10001", true);
     return ok ? 0 : 1;
 }
