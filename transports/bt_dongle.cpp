@@ -1,5 +1,7 @@
 #include "transports/bt_dongle.h"
 
+#include "transports/connection_numbers.h"
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -52,30 +54,11 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 // Connection numbers of open dongles, process-wide: the smallest free one from 30001.
-class ConnectionNumbers {
-  public:
-    int32_t Acquire() {
-        std::lock_guard lock(mutex_);
-        int32_t number = kFirstConnectionNumber;
-        while (used_.count(number) != 0) {
-            ++number;
-        }
-        used_.insert(number);
-        return number;
-    }
-    void Release(int32_t number) {
-        std::lock_guard lock(mutex_);
-        used_.erase(number);
-    }
+// Made before main, so that it outlives the ports the library closes while the program ends.
+NumberPool g_dongleNumbers(kFirstConnectionNumber);
 
-  private:
-    std::mutex mutex_;
-    std::set<int32_t> used_;
-};
-
-ConnectionNumbers& DongleNumbers() {
-    static ConnectionNumbers numbers;
-    return numbers;
+NumberPool& DongleNumbers() {
+    return g_dongleNumbers;
 }
 
 }  // namespace

@@ -1,39 +1,40 @@
 #include "transports/connection_numbers.h"
 
-#include <mutex>
-#include <set>
-
 namespace vesmor {
+
+int32_t NumberPool::Acquire() {
+    std::lock_guard lock(mutex_);
+    int32_t number = first_;
+    while (used_.count(number) != 0) {
+        ++number;
+    }
+    used_.insert(number);
+    return number;
+}
+
+void NumberPool::Release(int32_t number) {
+    std::lock_guard lock(mutex_);
+    used_.erase(number);
+}
 
 namespace {
 
-constexpr int32_t kFirstConnectionNumber = 20001;
+// A namespace-scope object, made before main: it outlives the library object, whose ports may
+// still give their numbers back while the program ends.
+NumberPool g_lanNumbers(20001);
 
-std::mutex& NumbersMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::set<int32_t>& NumbersInUse() {
-    static std::set<int32_t> numbers;
-    return numbers;
+NumberPool& LanNumbers() {
+    return g_lanNumbers;
 }
 
 }  // namespace
 
 int32_t AcquireConnectionNumber() {
-    std::lock_guard lock(NumbersMutex());
-    int32_t number = kFirstConnectionNumber;
-    while (NumbersInUse().count(number) != 0) {
-        ++number;
-    }
-    NumbersInUse().insert(number);
-    return number;
+    return LanNumbers().Acquire();
 }
 
 void ReleaseConnectionNumber(int32_t number) {
-    std::lock_guard lock(NumbersMutex());
-    NumbersInUse().erase(number);
+    LanNumbers().Release(number);
 }
 
 }  // namespace vesmor

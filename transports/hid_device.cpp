@@ -1,5 +1,7 @@
 #include "transports/hid_device.h"
 
+#include "transports/connection_numbers.h"
+
 #include <algorithm>
 #include <chrono>
 #include <fstream>
@@ -20,8 +22,12 @@ constexpr const char* kUnreadableSerial = "0000-????";
 constexpr const char* kHidSuffix = " HID";
 constexpr int kReadWaitMs = 1;
 
-std::mutex g_numbersMutex;
-std::set<int32_t> g_numbersInUse;
+// Made before main, so that it outlives the ports the library closes while the program ends.
+NumberPool g_hidNumbers(kFirstHidConnectionNumber);
+
+NumberPool& HidNumbers() {
+    return g_hidNumbers;
+}
 
 void AppendUtf8(std::string& out, uint32_t c) {
     if (c < 0x80) {
@@ -95,18 +101,11 @@ bool IsHidReader(uint16_t vendorId, uint16_t productId) {
 }
 
 int32_t AcquireHidConnectionNumber() {
-    std::lock_guard lock(g_numbersMutex);
-    int32_t number = kFirstHidConnectionNumber;
-    while (g_numbersInUse.count(number) != 0) {
-        ++number;
-    }
-    g_numbersInUse.insert(number);
-    return number;
+    return HidNumbers().Acquire();
 }
 
 void ReleaseHidConnectionNumber(int32_t number) {
-    std::lock_guard lock(g_numbersMutex);
-    g_numbersInUse.erase(number);
+    HidNumbers().Release(number);
 }
 
 void ListHidReaders(std::vector<std::string>& names) {

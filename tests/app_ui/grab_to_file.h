@@ -20,9 +20,15 @@ class RenderLanguage {
         : m_english(qgetenv("VESMOR_RENDER_LANG") == "en"),
           m_translations({VESMOR_TRANSLATION_DIR}) {
         m_translations.Select(m_english ? 1 : 0);
+        Current() = this;
         if (m_english && !m_translations.English()) {
             std::fprintf(stderr, "no English translation in %s\n", VESMOR_TRANSLATION_DIR);
         }
+    }
+    // The render tool's language object (one per tool, made after its QApplication).
+    static const RenderLanguage*& Current() {
+        static const RenderLanguage* current = nullptr;
+        return current;
     }
     // "name.png" in the drawn language.
     QString File(const QString& directory, const QString& name) const {
@@ -33,6 +39,11 @@ class RenderLanguage {
     bool m_english;
     Translations m_translations;
 };
+
+// directory + "/name.png" in the language of the tool's RenderLanguage.
+inline QString ShotFile(const QString& directory, const QString& name) {
+    return RenderLanguage::Current()->File(directory, name);
+}
 
 // The directory named by the render tool's first argument (default "screenshots"), made if
 // needed.

@@ -19,12 +19,6 @@
 
 namespace {
 
-// The language of the pictures (VESMOR_RENDER_LANG=en: English, "_en.png").
-const tagforge::ui::test::RenderLanguage* g_language = nullptr;
-QString Shot(const QString& directory, const QString& name) {
-    return g_language->File(directory, name);
-}
-
 using tagforge::ui::test::GrabToFile;
 using namespace tagforge::update;
 
@@ -44,8 +38,7 @@ const QString kVersionPath = "/rfid/software/RFIDVersionsHF.txt";
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    const tagforge::ui::test::RenderLanguage language;
-    g_language = &language;
+    const tagforge::ui::test::RenderLanguage language;  // the pictures' language
     QTranslator qtTexts;
     tagforge::ui::SelectQtTexts(qtTexts, true);
     const QString directory = tagforge::ui::test::ScreenshotDirectory(argc, argv);
@@ -58,7 +51,7 @@ int main(int argc, char** argv) {
     {
         tagforge::ui::CBeepTimeDlg settings(profile, prompts);
         settings.show();
-        ok &= GrabToFile(settings, Shot(directory, "settings"));
+        ok &= GrabToFile(settings, tagforge::ui::test::ShotFile(directory, "settings"));
     }
 
     QTemporaryDir certificates;
@@ -98,12 +91,12 @@ int main(int argc, char** argv) {
         // The status line shows its "check" text (in the window's language) until the result.
         const QString checking = status->text();
         if (state.wait) {
-            for (int waited = 0; status->text() == checking && waited < 20000;
-                 waited += 50) {
+            for (int waited = 0; status->text() == checking && waited < 20000; waited += 50) {
                 QTest::qWait(50);
             }
         }
-        ok &= GrabToFile(about, Shot(directory, QString(state.file).chopped(4)));
+        ok &= GrabToFile(about,
+                         tagforge::ui::test::ShotFile(directory, QString(state.file).chopped(4)));
         about.reject();
         updater.Shutdown();
     }

@@ -19,12 +19,6 @@
 
 namespace {
 
-// The language of the pictures (VESMOR_RENDER_LANG=en: English, "_en.png").
-const tagforge::ui::test::RenderLanguage* g_language = nullptr;
-QString Shot(const QString& directory, const QString& name) {
-    return g_language->File(directory, name);
-}
-
 using tagforge::test::LanNetwork;
 using tagforge::ui::test::GrabToFile;
 
@@ -55,7 +49,7 @@ bool RenderSearch(const QString& directory) {
     lan.duringSearch = [&] {
         if (!grabbed) {
             grabbed = true;
-            ok = GrabToFile(search, Shot(directory, "lan_search_running"));
+            ok = GrabToFile(search, tagforge::ui::test::ShotFile(directory, "lan_search_running"));
         }
     };
     search.show();
@@ -64,7 +58,7 @@ bool RenderSearch(const QString& directory) {
     }
     auto* list = search.findChild<QListWidget*>("listDevices");
     list->setCurrentRow(0);
-    ok &= GrabToFile(search, Shot(directory, "lan_search_list"));
+    ok &= GrabToFile(search, tagforge::ui::test::ShotFile(directory, "lan_search_list"));
     return ok;
 }
 
@@ -90,14 +84,16 @@ bool RenderConfig(const QString& path, const std::string& reader, bool applying)
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    const tagforge::ui::test::RenderLanguage language;
-    g_language = &language;
+    const tagforge::ui::test::RenderLanguage language;  // the pictures' language
     QTranslator qtTexts;
     tagforge::ui::SelectQtTexts(qtTexts, true);
     const QString directory = tagforge::ui::test::ScreenshotDirectory(argc, argv);
     bool ok = RenderSearch(directory);
-    ok &= RenderConfig(Shot(directory, "lan_config_fixed"), "192.168.10.20-10001", false);
-    ok &= RenderConfig(Shot(directory, "lan_config_dhcp"), "[QX-Lager]192.168.10.57-10001", false);
-    ok &= RenderConfig(Shot(directory, "lan_config_applying"), "192.168.10.20-10001", true);
+    ok &= RenderConfig(tagforge::ui::test::ShotFile(directory, "lan_config_fixed"),
+                       "192.168.10.20-10001", false);
+    ok &= RenderConfig(tagforge::ui::test::ShotFile(directory, "lan_config_dhcp"),
+                       "[QX-Lager]192.168.10.57-10001", false);
+    ok &= RenderConfig(tagforge::ui::test::ShotFile(directory, "lan_config_applying"),
+                       "192.168.10.20-10001", true);
     return ok ? 0 : 1;
 }
