@@ -14,9 +14,11 @@ enum HidFunction : size_t {
     kClose,
     kGetSerialNumberString,
     kError,
+    kExit,
 };
 
 using InitFn = int (*)();
+using ExitFn = int (*)();
 using EnumerateFn = hid_device_info* (*)(unsigned short, unsigned short);
 using FreeEnumerationFn = void (*)(hid_device_info*);
 using OpenPathFn = hid_device* (*)(const char*);
@@ -35,7 +37,13 @@ HidApi& HidApi::Instance() {
 HidApi::HidApi()
     : library_("libhidapi-hidraw.so.0", "libhidapi-hidraw.so.0", "VESMOR_HIDAPI_LIB",
                {"hid_init", "hid_enumerate", "hid_free_enumeration", "hid_open_path", "hid_write",
-                "hid_read_timeout", "hid_close", "hid_get_serial_number_string", "hid_error"}) {}
+                "hid_read_timeout", "hid_close", "hid_get_serial_number_string", "hid_error",
+                "hid_exit"}) {}
+
+// hidapi keeps state of its own (the last error text, for one) until hid_exit.
+HidApi::~HidApi() {
+    Unload();
+}
 
 bool HidApi::Available() {
     std::lock_guard lock(mutex_);
@@ -58,6 +66,9 @@ bool HidApi::Available() {
 
 void HidApi::Unload() {
     std::lock_guard lock(mutex_);
+    if (auto exit = library_.As<ExitFn>(kExit); exit && initialised_) {
+        exit();
+    }
     library_.Unload();
     initialised_ = false;
 }

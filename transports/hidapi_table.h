@@ -44,6 +44,7 @@ class HidApi {
     static HidApi& Instance();
 
     HidApi();
+    ~HidApi();
     bool Available();
     void Unload();
 

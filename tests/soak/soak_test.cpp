@@ -181,7 +181,14 @@ TEST_F(ToolTest, SoakEveryTagOfALongCycleIsWrittenOnceWithTheNextValue) {
         tags, seconds, early, late, peak, earlyFds, lateFds, peakFds);
     EXPECT_EQ(lateFds, earlyFds);
     EXPECT_LE(peakFds, earlyFds + 1);
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    // A sanitizer keeps freed memory in quarantine, so the tool's RSS grows without a leak;
+    // leaks are the sanitizer's own report there.
+    (void)early;
+    (void)late;
+#else
     EXPECT_LT(late - early, 1024) << "memory grows with the tags";
+#endif
 }
 
 }  // namespace
