@@ -11,9 +11,9 @@ namespace {
 class LanTransport : public PortTransport {
   public:
     explicit LanTransport(CVESMOR_Port& port)
-        : thread_([&port](const uint8_t* bytes, size_t count) {
-              port.DeliverReceived(bytes, count);
-          }) {}
+        : port_(port),
+          thread_([&port](const uint8_t* bytes, size_t count) { port.DeliverReceived(bytes, count); },
+                  [&port] { port.DeliverLost(); }) {}
 
     bool Open(const std::string& name) {
         const WaitHookScope hooks;
@@ -22,10 +22,16 @@ class LanTransport : public PortTransport {
     }
 
     int32_t Identifier() const override { return thread_.ConnectionNumber(); }
-    void Write(const uint8_t* data, size_t count) override { thread_.QueueSend(data, count); }
+    void Write(const uint8_t* data, size_t count) override {
+        // The frame is worth sending only while the port still waits for its answer.
+        thread_.QueueSend(data, count,
+                          CTCPSocketThread::Clock::now() + std::chrono::milliseconds(port_.Timeout()));
+    }
+    bool IsReachable() const override { return thread_.ReaderReachable(); }
     void Close() override { thread_.StopConnection(); }
 
   private:
+    CVESMOR_Port& port_;
     CTCPSocketThread thread_;
 };
 

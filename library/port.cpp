@@ -167,7 +167,11 @@ bool CVESMOR_Port::PollsTransport() const {
 }
 
 bool CVESMOR_Port::IsConnected() const {
-    return IsDeviceOpen() || OpenTransport() != nullptr;
+    if (IsDeviceOpen()) {
+        return true;
+    }
+    const PortTransport* transport = OpenTransport();
+    return transport != nullptr && transport->IsReachable();
 }
 
 template <class Ready>

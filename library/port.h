@@ -69,6 +69,8 @@ class CVESMOR_Port : public CUSBSerialPort {
 
     // Bytes a transport thread received (the LAN connection thread).
     void DeliverReceived(const uint8_t* bytes, size_t count) { OnReceiveBytes(bytes, count); }
+    // A transport thread found its device gone: a waiting command ends at once.
+    void DeliverLost() { OnDeviceLost(); }
 
     // Tests replace the clock the waits measure with.
     void SetClock(std::function<int64_t()> nowMs) { nowMs_ = std::move(nowMs); }

@@ -21,6 +21,9 @@ class PortTransport {
     virtual size_t ReadPending(uint8_t* /*buffer*/, size_t /*max*/) { return 0; }
     // HID input arrives in reports; a flush discards what is pending.
     virtual bool IsHid() const { return false; }
+    // False while an open transport knows its device cannot be reached (a LAN reader that
+    // refused the reconnect); its handle stays valid.
+    virtual bool IsReachable() const { return true; }
     virtual void Close() = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -27,7 +28,14 @@ constexpr int kDhcpLookupMs = 200;
 // A reader that does not answer the connection request at all: given up after this long, so
 // that a send never blocks the connection thread for minutes.
 constexpr int kConnectTimeoutMs = 5000;
+// A reader that answered before and no longer takes a connection (switched off, cable pulled):
+// a reconnect gives up sooner, so that a caller learns within seconds that it is gone.
+constexpr int kReconnectTimeoutMs = 2000;
 constexpr int kSendStallMs = 2000;
+// Sent bytes the reader has not acknowledged after this long end the connection. Without it a
+// reader that vanished without a close (power or cable) keeps the connection open for the
+// kernel's retransmission time, about a quarter of an hour.
+constexpr unsigned kUnacknowledgedLimitMs = 2000;
 
 constexpr int kWsaEWouldBlock = 10035;
 constexpr int kWsaEAddrInUse = 10048;
@@ -195,10 +203,14 @@ bool CTCPSocket::CreateStream() {
         errno = error;
         return false;
     }
+    const unsigned limit = kUnacknowledgedLimitMs;
+    if (::setsockopt(fd_, IPPROTO_TCP, TCP_USER_TIMEOUT, &limit, sizeof limit) != 0) {
+        Log(" SetSockOpt Err %d \n", WsaErrorFromErrno(errno));
+    }
     return true;
 }
 
-int CTCPSocket::Connect(int wakeFd) {
+int CTCPSocket::Connect(int wakeFd, int timeoutMs) {
     const std::optional<sockaddr_in> peer = SocketAddress(readerAddress_, tcpPort_);
     if (!peer || readerAddress_.empty()) {
         return 10049;
@@ -210,7 +222,7 @@ int CTCPSocket::Connect(int wakeFd) {
         return WsaErrorFromErrno(errno);
     }
     short revents = 0;
-    if (PollWith(fd_, POLLOUT, wakeFd, kConnectTimeoutMs, revents)) {
+    if (PollWith(fd_, POLLOUT, wakeFd, timeoutMs, revents)) {
         return 10004;  // interrupted: the connection is being stopped
     }
     if (revents == 0) {
@@ -245,7 +257,7 @@ bool CTCPSocket::ConnectToReader(const std::string& name, int wakeFd) {
         Log(" SetSockOpt Err %d \n", WsaErrorFromErrno(errno));
     }
     for (int attempt = 1;; ++attempt) {
-        const int error = Connect(wakeFd);
+        const int error = Connect(wakeFd, kConnectTimeoutMs);
         if (error == 0) {
             connected_ = true;
             return true;
@@ -271,7 +283,7 @@ bool CTCPSocket::EnsureConnected(int wakeFd) {
         Log(" Socket Create Error %d\n", WsaErrorFromErrno(errno));
         return false;
     }
-    if (const int error = Connect(wakeFd); error != 0) {
+    if (const int error = Connect(wakeFd, kReconnectTimeoutMs); error != 0) {
         Log(" Socket Connect Error %d\n", error);
         Close();
         return false;

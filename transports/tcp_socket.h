@@ -77,8 +77,8 @@ class CTCPSocket {
 
   private:
     bool CreateStream();
-    // 0 or the WSA error number of the failed connect.
-    int Connect(int wakeFd);
+    // 0 or the WSA error number of the failed connect; gives up after timeoutMs.
+    int Connect(int wakeFd, int timeoutMs);
     void Log(const char* format, int number) const;
 
     std::deque<std::vector<uint8_t>> datagrams_;

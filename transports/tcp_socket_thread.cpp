@@ -7,9 +7,10 @@
 
 namespace vesmor {
 
-CTCPSocketThread::CTCPSocketThread(CTCPSocket::ReceiveSink sink)
+CTCPSocketThread::CTCPSocketThread(CTCPSocket::ReceiveSink sink, LostSink lost)
     : sendEvent_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-      stopEvent_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+      stopEvent_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      lost_(std::move(lost)) {
     socket_.SetReceiveSink(std::move(sink));
 }
 
@@ -30,6 +31,7 @@ bool CTCPSocketThread::OpenConnection(const std::string& name, const WaitPump& p
     uint64_t stale = 0;
     [[maybe_unused]] const ssize_t n = ::read(stopEvent_, &stale, sizeof stale);
     stop_ = false;
+    readerLost_ = false;
     connectDone_ = false;
     thread_ = std::thread(&CTCPSocketThread::Run, this);
     {
@@ -58,10 +60,13 @@ void CTCPSocketThread::Wake(int fd) {
     [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
 }
 
-bool CTCPSocketThread::QueueSend(const uint8_t* frame, size_t count) {
+bool CTCPSocketThread::QueueSend(const uint8_t* frame, size_t count, Clock::time_point deadline) {
     {
+        // Under the lock the thread takes to empty the queue: a caller that sees the reader
+        // lost after queueing knows its own frame went with the others.
         std::lock_guard lock(sendLock_);
-        sendQueue_.emplace_back(frame, frame + count);
+        sendQueue_.push_back({std::vector<uint8_t>(frame, frame + count), deadline});
+        readerLost_ = false;
     }
     Wake(sendEvent_);
     return true;
@@ -85,7 +90,7 @@ void CTCPSocketThread::SendQueued() {
     uint64_t count = 0;
     [[maybe_unused]] const ssize_t n = ::read(sendEvent_, &count, sizeof count);
     for (;;) {
-        std::vector<uint8_t> frame;
+        QueuedFrame frame;
         {
             std::lock_guard lock(sendLock_);
             if (sendQueue_.empty()) {
@@ -97,8 +102,26 @@ void CTCPSocketThread::SendQueued() {
         if (stop_) {
             return;
         }
+        if (!socket_.EnsureConnected(stopEvent_)) {
+            if (stop_) {
+                return;
+            }
+            {
+                std::lock_guard lock(sendLock_);
+                sendQueue_.clear();
+                readerLost_ = true;
+            }
+            if (lost_) {
+                lost_();
+            }
+            continue;
+        }
+        // A reconnect can outlast the caller's wait.
+        if (Clock::now() > frame.deadline) {
+            continue;
+        }
         // A failed send has closed the socket already; the frame is dropped.
-        socket_.SendFrame(frame.data(), frame.size(), stopEvent_);
+        socket_.SendFrame(frame.bytes.data(), frame.bytes.size(), stopEvent_);
     }
 }
 

@@ -2,11 +2,18 @@
 // CTCPSocketThread: the connection thread of one LAN reader. It makes the connection, sends the
 // queued frames and hands received bytes to the owner; it sleeps in poll on its socket and a
 // wake-up eventfd, so an idle connection costs no CPU.
+//
+// A frame waits in the send queue only as long as its caller waits for the answer: once the
+// reader cannot be reached the queue is emptied, and a frame whose caller has given up is
+// never sent. A late frame could otherwise write to whatever transponder lies on the reader
+// when it comes back, with nobody to log it.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -20,7 +27,11 @@ namespace vesmor {
 
 class CTCPSocketThread {
   public:
-    explicit CTCPSocketThread(CTCPSocket::ReceiveSink sink);
+    using Clock = std::chrono::steady_clock;
+    // Called on the connection thread when a reconnect has failed.
+    using LostSink = std::function<void()>;
+
+    explicit CTCPSocketThread(CTCPSocket::ReceiveSink sink, LostSink lost = {});
     ~CTCPSocketThread();
     CTCPSocketThread(const CTCPSocketThread&) = delete;
     CTCPSocketThread& operator=(const CTCPSocketThread&) = delete;
@@ -29,15 +40,25 @@ class CTCPSocketThread {
     // slices when one is given. True when the reader accepted the connection; then the
     // connection number is drawn.
     bool OpenConnection(const std::string& name, const WaitPump& pump = {});
-    // Copies the frame to the send queue and wakes the thread. Always true.
-    bool QueueSend(const uint8_t* frame, size_t count);
+    // Copies the frame to the send queue and wakes the thread. Always true. A frame still
+    // unsent at its deadline (its caller no longer waits) is dropped.
+    bool QueueSend(const uint8_t* frame, size_t count,
+                   Clock::time_point deadline = Clock::time_point::max());
     // Ends the thread (it closes the socket) and gives the connection number back.
     void StopConnection();
     // The connection number while the thread runs, else 0.
     int32_t ConnectionNumber() const;
+    // False from a failed reconnect until the next frame is queued (which tries again): the
+    // reader has gone. The frames queued until then have been dropped.
+    bool ReaderReachable() const { return !readerLost_; }
 
   private:
     void Run();
+    struct QueuedFrame {
+        std::vector<uint8_t> bytes;
+        Clock::time_point deadline;
+    };
+
     void SendQueued();
     static void Wake(int eventFd);
 
@@ -48,7 +69,9 @@ class CTCPSocketThread {
     std::unique_ptr<vesmor::ConnectionNumber> number_;
     std::atomic<bool> running_{false};
     CTCPSocket socket_;
-    std::deque<std::vector<uint8_t>> sendQueue_;
+    std::deque<QueuedFrame> sendQueue_;
+    std::atomic<bool> readerLost_{false};  // changed under sendLock_
+    LostSink lost_;
     std::mutex doneMutex_;
     std::condition_variable doneChanged_;
     bool connectDone_ = false;

@@ -23,7 +23,7 @@ TEST(LanCycle, ProgramCycleWritesEveryTransponderOfTheConveyorOverTcp) {
         << run.out << run.err;
 }
 
-TEST(LanCycle, TheCycleEndsWhenTheLanReaderIsGone) {
+TEST(LanCycle, InfoFailsToOpenALanReaderThatIsGone) {
     SimProcess reader({"--lan", LoopbackAddress(21) + "-0", "--lan-no-config", "--tag", "nxp"});
     const ProgramResult info = RunProgram(VESMOR_CLI, {"info", "-p", reader.Name()});
     EXPECT_EQ(info.exitCode, 0) << info.err;

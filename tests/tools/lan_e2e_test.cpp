@@ -8,6 +8,11 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
 #include "tests/tools/lan_namespaces.h"
 
 namespace vesmor::test {
@@ -177,6 +182,45 @@ TEST_F(LanCli, WithoutReaderSearchAndShowFailWithTheReason) {
     const ProgramResult show = Vesmor({"lan", "show", "10.77.0.2"});
     EXPECT_EQ(show.exitCode, 1);
     EXPECT_TRUE(Contains(show.err, "antwortet nicht")) << show.err;
+}
+
+// A reader that is switched off closes nothing: its address just stops answering. A cycle over
+// it must still end, by the unacknowledged frames and the failed reconnect, with every
+// transponder written before in the log.
+using LanReaderGone = LanSides;
+
+TEST_F(LanReaderGone, ACycleEndsWhenTheReaderFallsSilentAndLogsWhatItWrote) {
+    ASSERT_GT(lan->Start(lan->ReaderSide(), VESMOR_SIM, {"--lan", "10.77.0.2", "--tag", "nxp"}), 0);
+    char dir[] = "/tmp/vesmor-silent-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string log = std::string(dir) + "/Protokoll.txt";
+    ProgramResult cycle;
+    std::thread tool([&] {
+        cycle = lan->Run(lan->ToolSide(), VESMOR_CLI,
+                         {"program", "-p", "10.77.0.2", "--format", "3", "--value", "0001",
+                          "--increment", "--cycle", "--period", "100", "--write-log", log});
+    });
+    // The one transponder is written once, then the cycle waits for the next one.
+    for (int i = 0; i < 100 && ReadFileText(log).empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(lan->SilenceReaderSide());
+    const auto start = std::chrono::steady_clock::now();
+    tool.join();
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
+    EXPECT_EQ(cycle.exitCode, 1) << cycle.err;
+    EXPECT_TRUE(Contains(cycle.err, "Die Verbindung zum Leser 10.77.0.2 ist unterbrochen.\n"))
+        << cycle.err;
+    EXPECT_TRUE(Contains(cycle.err, "Zyklus beendet: 1 Transponder geschrieben")) << cycle.err;
+    EXPECT_TRUE(Contains(cycle.out, "Wert <0001> erfolgreich geschrieben")) << cycle.out;
+    EXPECT_LT(ms, 10000);
+    std::printf("cycle ended %lld ms after the reader fell silent\n", static_cast<long long>(ms));
+    const std::string logged = ReadFileText(log);
+    EXPECT_EQ(std::count(logged.begin(), logged.end(), '\n'), 1) << logged;
+    EXPECT_TRUE(Contains(logged, "0001")) << logged;
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

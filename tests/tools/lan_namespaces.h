@@ -60,6 +60,10 @@ class LanNamespaces {
         return Ip({"-n", m_reader, "addr", "add", cidr, "dev", "lan0"}).empty();
     }
 
+    // The reader side gives up its addresses: what reaches it is dropped without an answer or a
+    // reset, as with a reader switched off behind a switch.
+    bool SilenceReaderSide() { return Ip({"-n", m_reader, "addr", "flush", "dev", "lan0"}).empty(); }
+
     // Runs a program in a namespace and waits for it.
     ProgramResult Run(const std::string& ns, const std::string& program,
                       const std::vector<std::string>& args) const {
