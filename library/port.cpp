@@ -89,16 +89,17 @@ size_t CVESMOR_Port::ReceivedCount() const {
     return rx_.GetSize();
 }
 
-void CVESMOR_Port::PollTransport() {
+bool CVESMOR_Port::PollTransport() {
     PortTransport* transport = OpenTransport();
     if (transport == nullptr || !transport->IsPolled()) {
-        return;
+        return false;
     }
     uint8_t bytes[kPollChunk];
     const size_t n = transport->ReadPending(bytes, sizeof bytes);
     if (n > 0) {
         OnReceiveBytes(bytes, n);
     }
+    return n > 0;
 }
 
 void CVESMOR_Port::FlushReceive() {
@@ -177,6 +178,9 @@ bool CVESMOR_Port::IsConnected() const {
 template <class Ready>
 bool CVESMOR_Port::WaitPhase(const WaitHookScope& hooks, Ready ready) {
     const int64_t start = nowMs_();
+    // A polled transport is asked before the first slice and again at once after every poll
+    // that brought bytes: an answer already waiting costs no sleep.
+    bool delivered = PollTransport();
     for (;;) {
         {
             std::unique_lock lock(rxMutex_);
@@ -190,19 +194,22 @@ bool CVESMOR_Port::WaitPhase(const WaitHookScope& hooks, Ready ready) {
             if (!IsConnected()) {
                 return false;
             }
-            // Between pump calls and polls of a polled transport the wait lasts at most 1 ms;
-            // with neither, it sleeps until bytes arrive or the phase runs out.
-            const bool slices = hooks.HasPump() || PollsTransport();
-            const int64_t sliceMs = slices ? 1 : start + timeout_ + 1 - nowMs_();
-            const uint64_t seen = rxGeneration_;
-            rxArrived_.wait_for(lock, std::chrono::milliseconds(std::max<int64_t>(sliceMs, 1)),
-                                [&] { return rxGeneration_ != seen; });
-            if (ready()) {
-                return true;
+            if (!delivered) {
+                // Between pump calls and polls of a polled transport the wait lasts at most
+                // 1 ms; with neither, it sleeps until bytes arrive or the phase runs out.
+                const bool slices = hooks.HasPump() || PollsTransport();
+                const int64_t sliceMs = slices ? 1 : start + timeout_ + 1 - nowMs_();
+                const uint64_t seen = rxGeneration_;
+                rxArrived_.wait_for(lock,
+                                    std::chrono::milliseconds(std::max<int64_t>(sliceMs, 1)),
+                                    [&] { return rxGeneration_ != seen; });
+                if (ready()) {
+                    return true;
+                }
             }
         }
         hooks.Pump();
-        PollTransport();
+        delivered = PollTransport();
     }
 }
 

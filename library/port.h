@@ -34,7 +34,8 @@ class CVESMOR_Port : public CUSBSerialPort {
     bool SendCommand();
     bool ReceiveAnswer(CMyByteArray& out);
     bool ReceiveIsoAnswer(CMyByteArray& out);
-    void PollTransport();
+    // Reads what a polled transport has waiting; true when bytes came.
+    bool PollTransport();
     void FlushReceive();
     // Sends a command with its data and receives the answer data.
     bool Exchange(uint8_t command, const CMyByteArray& data, CMyByteArray& answer);

@@ -210,7 +210,8 @@ TEST_F(PortWaitTest, WaitHooksFrameTheWaitAndPumpBetweenSlices) {
     SetWaitHooks({});
     EXPECT_EQ(log.begins, 1);
     EXPECT_EQ(log.ends, 1);
-    EXPECT_GE(log.pumps, 10);
+    // The answer came with the tenth poll: one pump ran between each two polls.
+    EXPECT_GE(log.pumps, 9);
 }
 
 std::vector<std::string> g_traces;
