@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <thread>
@@ -175,11 +176,12 @@ void CTCPSocket::Log(const char* format, int number) const {
     std::tm local{};
     ::localtime_r(&now, &local);
     char stamp[16];
-    std::strftime(stamp, sizeof stamp, "[%H:%M:%S] ", &local);
-    std::fputs(stamp, file);
-    std::fputs(readerAddress_.c_str(), file);
-    std::fprintf(file, format, number);
-    std::fclose(file);
+    // The socket log is a diagnostic aid: a line it cannot write is not worth an error.
+    (void)std::strftime(stamp, sizeof stamp, "[%H:%M:%S] ", &local);
+    (void)std::fputs(stamp, file);
+    (void)std::fputs(readerAddress_.c_str(), file);
+    (void)std::fprintf(file, format, number);
+    (void)std::fclose(file);
 }
 
 void CTCPSocket::Close() {
@@ -239,7 +241,14 @@ bool CTCPSocket::ConnectToReader(const std::string& name, int wakeFd) {
     const size_t dash = resolved.rfind('-');
     if (dash != std::string::npos) {
         readerAddress_ = resolved.substr(0, dash);
-        tcpPort_ = std::atoi(resolved.c_str() + dash + 1);
+        // Only a whole number 1..65535 is a port: "10.0.0.5-12ab" is refused, not cut to 12.
+        char* end = nullptr;
+        const long port = std::strtol(resolved.c_str() + dash + 1, &end, 10);
+        if (end == resolved.c_str() + dash + 1 || *end != '\0' || port < 1 || port > 65535) {
+            Log(" Connect Err %d \n", 10049);
+            return false;
+        }
+        tcpPort_ = static_cast<int>(port);
     } else {
         readerAddress_ = resolved;
         tcpPort_ = kDefaultTcpPort;
@@ -447,8 +456,8 @@ void CTCPSocket::HandleClose(int wsaError) {
         std::lock_guard lock(LogPathMutex());
         if (!LogPath().empty()) {
             if (FILE* file = std::fopen(LogPath().c_str(), "a")) {
-                std::fputs(CloseErrorText(wsaError), file);
-                std::fclose(file);
+                (void)std::fputs(CloseErrorText(wsaError), file);
+                (void)std::fclose(file);
             }
         }
     }

@@ -41,6 +41,10 @@ TEST(LanTcp, AnAddressWithDashAndPortConnectsToThatPort) {
     EXPECT_EQ(VESMOR_ClosePort(handle), 0);
     // Nobody listens on the default port of that address.
     EXPECT_EQ(VESMOR_OpenPort(reader->Address().c_str(), 0, kTimeoutMs), -1);
+    // A port that is not a whole number 1..65535 is refused, not cut to its leading digits.
+    for (const char* port : {"-5000x", "-0", "-70000"}) {
+        EXPECT_EQ(VESMOR_OpenPort((reader->Address() + port).c_str(), 0, kTimeoutMs), -1) << port;
+    }
 }
 
 TEST(LanTcp, HandlesAreTheSmallestFreeConnectionNumbers) {
