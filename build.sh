@@ -23,7 +23,7 @@ packages=(
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n libgl-dev
   libasound2-dev fonts-liberation fonts-dejavu-core xvfb
   libhidapi-dev iproute2 openssl poppler-utils
-  dpkg-dev file man-db desktop-file-utils python3
+  dpkg-dev file man-db desktop-file-utils python3 clang-tidy
 )
 
 install_missing_packages() {

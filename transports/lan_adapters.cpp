@@ -53,8 +53,9 @@ std::optional<uint32_t> ParseIpv4(const std::string& text) {
 
 std::string FormatIpv4(uint32_t address) {
     char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFF,
-                  (address >> 8) & 0xFF, address & 0xFF);
+    // Four numbers of at most 255 always fit the 16 bytes.
+    (void)std::snprintf(text, sizeof text, "%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFF,
+                        (address >> 8) & 0xFF, address & 0xFF);
     return text;
 }
 

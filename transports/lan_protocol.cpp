@@ -111,8 +111,9 @@ std::string DottedAt(const ByteVector& body, size_t offset) {
         return "0.0.0.0";
     }
     char text[16];
-    std::snprintf(text, sizeof text, "%d.%d.%d.%d", body[offset], body[offset + 1],
-                  body[offset + 2], body[offset + 3]);
+    // Four bytes in decimal always fit the 16 bytes.
+    (void)std::snprintf(text, sizeof text, "%d.%d.%d.%d", body[offset], body[offset + 1],
+                        body[offset + 2], body[offset + 3]);
     return text;
 }
 
