@@ -4,6 +4,7 @@
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -205,12 +206,17 @@ void LanServer::Accept() {
     char text[INET_ADDRSTRLEN] = {};
     ::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
     peers_.push_back(text);
+    // Every answer leaves when the simulated reader sends it, not when the peer's
+    // acknowledgement of the one before has come back.
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     clients_.push_back(fd);
     engine_.ResetParser();
 }
 
 void LanServer::DropClient(size_t index, PeerClose style) {
     int& fd = clients_[index];
+    std::erase_if(delayed_, [&](const Delayed& d) { return d.fd == fd; });
     if (style == PeerClose::kReset) {
         const linger abort{1, 0};
         ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
@@ -222,22 +228,47 @@ void LanServer::DropClient(size_t index, PeerClose style) {
 
 void LanServer::ServeClient(size_t index) {
     uint8_t buffer[1024];
-    const ssize_t n = ::recv(clients_[index], buffer, sizeof buffer, 0);
+    const int fd = clients_[index];
+    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
     if (n <= 0) {
         if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+            std::erase_if(delayed_, [&](const Delayed& d) { return d.fd == fd; });
             CloseFd(clients_[index]);
         }
         return;
     }
+    const auto now = std::chrono::steady_clock::now();
     for (const Reply& reply : engine_.OnBytes(buffer, static_cast<size_t>(n))) {
-        [[maybe_unused]] const ssize_t sent =
-            ::send(clients_[index], reply.bytes.data(), reply.bytes.size(), MSG_NOSIGNAL);
-        ++answers_;
-        if (options_.closeAfter > 0 && answers_ == options_.closeAfter && !closedOnce_) {
-            closedOnce_ = true;
-            // An abort discards what the peer has not read yet: the answer is let through first.
-            dropDue_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+        if (reply.delayMs > 0) {
+            delayed_.push_back({now + std::chrono::milliseconds(reply.delayMs), fd, reply.bytes});
+        } else if (!SendAnswer(fd, reply.bytes)) {
             return;
+        }
+    }
+}
+
+bool LanServer::SendAnswer(int fd, const Bytes& bytes) {
+    [[maybe_unused]] const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    ++answers_;
+    if (options_.closeAfter > 0 && answers_ == options_.closeAfter && !closedOnce_) {
+        closedOnce_ = true;
+        // An abort discards what the peer has not read yet: the answer is let through first.
+        dropDue_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+        return false;
+    }
+    return true;
+}
+
+void LanServer::SendDueAnswers() {
+    const auto now = std::chrono::steady_clock::now();
+    std::stable_sort(delayed_.begin(), delayed_.end(),
+                     [](const Delayed& a, const Delayed& b) { return a.due < b.due; });
+    while (!delayed_.empty() && delayed_.front().due <= now) {
+        const Delayed answer = std::move(delayed_.front());
+        delayed_.erase(delayed_.begin());
+        // Only to a connection that is still the one the request came on.
+        if (std::find(clients_.begin(), clients_.end(), answer.fd) != clients_.end()) {
+            SendAnswer(answer.fd, answer.bytes);
         }
     }
 }
@@ -308,12 +339,21 @@ void LanServer::Run() {
             }
         }
         int timeoutMs = -1;
-        if (dropDue_) {
-            timeoutMs = static_cast<int>(
-                std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(
-                                         *dropDue_ - std::chrono::steady_clock::now())
-                                             .count() +
-                                         1));
+        {
+            std::lock_guard lock(mutex_);
+            std::optional<std::chrono::steady_clock::time_point> next = dropDue_;
+            for (const Delayed& d : delayed_) {
+                if (!next || d.due < *next) {
+                    next = d.due;
+                }
+            }
+            if (next) {
+                timeoutMs = static_cast<int>(
+                    std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                             *next - std::chrono::steady_clock::now())
+                                                 .count() +
+                                             1));
+            }
         }
         ::poll(fds.data(), fds.size(), timeoutMs);
         std::lock_guard lock(mutex_);
@@ -354,6 +394,7 @@ void LanServer::Run() {
             }
         }
         std::erase(clients_, -1);
+        SendDueAnswers();
     }
 }
 

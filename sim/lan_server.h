@@ -58,6 +58,9 @@ class LanServer {
     void CloseSockets();
     void Accept();
     void ServeClient(size_t index);
+    // Sends an answer to a client; false when the connection is to be dropped after it.
+    bool SendAnswer(int fd, const Bytes& bytes);
+    void SendDueAnswers();
     void DropClient(size_t index, PeerClose style);
     void ServeDatagram(int fd);
     void Apply(const LanDevice::Outcome& outcome);
@@ -78,6 +81,13 @@ class LanServer {
     int answers_ = 0;
     bool closedOnce_ = false;
     std::optional<std::chrono::steady_clock::time_point> dropDue_;
+    // Answers held back by the reader's delay (or sent again late, as duplicates).
+    struct Delayed {
+        std::chrono::steady_clock::time_point due;
+        int fd;
+        Bytes bytes;
+    };
+    std::vector<Delayed> delayed_;
     bool vanished_ = false;
     int pendingDrop_ = -1;  // PeerClose requested from another thread, or -1
     bool stop_ = false;

@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
     app.add_flag("--silent", faults.silent, "never answer");
     app.add_option("--answer-from", faults.answerFromRequest, "answer from the Nth request on");
     app.add_option("--stray", stray, "hexadecimal bytes sent before every answer");
+    app.add_option("--cut", faults.cutBytes, "lose the last N bytes of every answer");
     app.add_flag("--bad-checksum", faults.badChecksum, "spoil the checksum of every answer");
     app.add_option("--duplicate-after", faults.duplicateAfterMs,
                    "send every answer again after this many ms");

@@ -1,5 +1,6 @@
 #include "sim/reader_engine.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace vesmor::sim {
@@ -121,6 +122,7 @@ std::vector<Reply> ReaderEngine::OnBytes(const uint8_t* bytes, size_t count) {
         if (faults_.badChecksum && config_.protocolType <= 1) {
             frame.back() ^= 0xFF;
         }
+        frame.resize(frame.size() - std::min(frame.size(), static_cast<size_t>(faults_.cutBytes)));
         reply.bytes.insert(reply.bytes.end(), frame.begin(), frame.end());
         replies.push_back(reply);
         if (faults_.duplicateAfterMs >= 0) {

@@ -31,6 +31,7 @@ struct Faults {
     bool badChecksum = false;              // last byte of every answer flipped
     int duplicateAfterMs = -1;             // every answer sent again this long after the first
     int delayMs = 0;                       // pause between request and answer
+    int cutBytes = 0;                      // the last bytes of every answer are lost on the line
     std::map<uint8_t, uint8_t> statusFor;  // wire command -> status answered instead
 };
 

@@ -424,6 +424,9 @@ bool CBluetoothDongle::WriteDongle(const uint8_t* bytes, size_t length) {
     // Frames that arrived since the last poll come first: a lost link is noticed before the
     // request goes out, and the flush of the USBXpress path does not discard late data.
     ProcessWaitingFrames();
+    // Data that came before this request (a late or repeated answer) is no answer to it; the
+    // port has flushed its own receive buffer already.
+    data_.clear();
     if (!ConnectOnDemand()) {
         return false;
     }

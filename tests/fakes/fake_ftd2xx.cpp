@@ -277,3 +277,14 @@ FAKE_EXPORT int fake_d2xx_take_command(int device, unsigned char* out, int capac
     }
     return d ? d->reader.TakeCommand(out, capacity) : -1;
 }
+
+// The simulated reader's test control (see FakeReader::Control).
+FAKE_EXPORT int fake_d2xx_control(int device, const char* command, unsigned char* out,
+                                  int capacity) {
+    FtDevice* d;
+    {
+        std::lock_guard lock(g_mutex);
+        d = At(device);
+    }
+    return d ? d->reader.Control(command, out, capacity) : -1;
+}

@@ -273,3 +273,14 @@ FAKE_EXPORT int fake_hid_open_count(int device) {
     HidDevice* d = At(static_cast<size_t>(device));
     return d ? d->openCount : -1;
 }
+
+// The simulated reader's test control (see FakeReader::Control).
+FAKE_EXPORT int fake_hid_control(int device, const char* command, unsigned char* out,
+                                 int capacity) {
+    HidDevice* d;
+    {
+        std::lock_guard lock(g_mutex);
+        d = At(static_cast<size_t>(device));
+    }
+    return d ? d->reader.Control(command, out, capacity) : -1;
+}

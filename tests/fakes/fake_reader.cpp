@@ -35,6 +35,30 @@ sim::ReaderConfig ReaderOf(const Settings& settings) {
     return config;
 }
 
+sim::Faults FaultsOf(const Settings& s) {
+    sim::Faults faults;
+    faults.silent = IntSetting(s, "silent", 0) != 0;
+    faults.delayMs = IntSetting(s, "delay", 0);
+    faults.badChecksum = IntSetting(s, "badchecksum", 0) != 0;
+    faults.duplicateAfterMs = IntSetting(s, "duplicate", -1);
+    faults.cutBytes = IntSetting(s, "cut", 0);
+    if (const auto stray = s.find("stray"); stray != s.end()) {
+        for (size_t i = 0; i + 1 < stray->second.size(); i += 2) {
+            faults.strayBytes.push_back(
+                static_cast<uint8_t>(std::stoi(stray->second.substr(i, 2), nullptr, 16)));
+        }
+    }
+    return faults;
+}
+
+int CopyOut(const uint8_t* bytes, size_t n, unsigned char* out, int capacity) {
+    if (static_cast<int>(n) > capacity) {
+        return -1;
+    }
+    std::copy(bytes, bytes + n, out);
+    return static_cast<int>(n);
+}
+
 }  // namespace
 
 std::vector<Settings> ParseDevices(const std::string& text) {
@@ -85,9 +109,7 @@ int IntSetting(const Settings& s, const std::string& key, int fallback, int base
 
 FakeReader::FakeReader(const Settings& settings) : engine_(ReaderOf(settings)) {
     engine_.SetField(&field_);
-    sim::Faults faults;
-    faults.silent = IntSetting(settings, "silent", 0) != 0;
-    engine_.SetFaults(faults);
+    engine_.SetFaults(FaultsOf(settings));
     if (const auto tags = settings.find("tags"); tags != settings.end()) {
         for (const std::string& kind : Split(tags->second, ",")) {
             if (const auto chip = sim::ChipKindByName(kind)) {
@@ -189,6 +211,50 @@ size_t FakeReader::Take(uint8_t* out, size_t max) {
 int FakeReader::TakeCommand(unsigned char* out, int capacity) {
     std::lock_guard lock(mutex_);
     return TakeQueued(commands_, out, capacity);
+}
+
+int FakeReader::Control(const std::string& command, unsigned char* out, int capacity) {
+    const size_t space = command.find(' ');
+    const std::string verb = command.substr(0, space);
+    const std::string rest = space == std::string::npos ? "" : command.substr(space + 1);
+    if (verb == "faults") {
+        const std::vector<Settings> words = ParseDevices(rest);
+        std::lock_guard lock(mutex_);
+        engine_.SetFaults(FaultsOf(words.empty() ? Settings{} : words.front()));
+        return 0;
+    }
+    if (verb == "leave") {
+        for (const sim::Uid& uid : field_.Uids()) {
+            Away& away = away_.emplace_back(Away{uid, {}});
+            for (int block = 0; const auto bytes = field_.Block(uid, block); ++block) {
+                away.memory.push_back(*bytes);
+            }
+            field_.Remove(uid);
+        }
+        return 0;
+    }
+    if (verb == "return") {
+        for (const Away& away : away_) {
+            field_.Insert(sim::ChipKind::kNxp, away.uid);
+            for (size_t block = 0; block < away.memory.size(); ++block) {
+                field_.SetBlock(away.uid, static_cast<int>(block), away.memory[block]);
+            }
+        }
+        away_.clear();
+        return 0;
+    }
+    const std::vector<sim::Uid> uids = field_.Uids();
+    if (uids.empty()) {
+        return -1;
+    }
+    if (verb == "uid") {
+        return CopyOut(uids.front().data(), uids.front().size(), out, capacity);
+    }
+    if (verb == "block") {
+        const auto block = field_.Block(uids.front(), std::atoi(rest.c_str()));
+        return block ? CopyOut(block->data(), block->size(), out, capacity) : -1;
+    }
+    return -1;
 }
 
 void FakeReader::DumpBlocks() {

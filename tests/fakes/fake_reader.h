@@ -104,6 +104,11 @@ class FakeReader {
     // Wire command and data of the oldest request the reader took and nobody took from here;
     // its length, or -1 when there is none. At most capacity bytes are copied.
     int TakeCommand(unsigned char* out, int capacity);
+    // Test control: "faults WORDS" sets the line faults (silent=1 delay=MS stray=HEX
+    // badchecksum=1 duplicate=MS cut=N, the simulator's options), "leave" takes the transponders
+    // out of the field, "return" puts them back as they were, "uid" and "block N"
+    // copy the first transponder's UID or block N to out. The length copied, or -1.
+    int Control(const std::string& command, unsigned char* out, int capacity);
 
   private:
     size_t DueLocked(std::chrono::steady_clock::time_point now) const;
@@ -120,6 +125,12 @@ class FakeReader {
     };
     std::deque<Pending> outgoing_;
     std::deque<std::vector<uint8_t>> commands_;
+    // Transponders taken out of the field by "leave", with their memory.
+    struct Away {
+        sim::Uid uid;
+        std::vector<std::vector<uint8_t>> memory;
+    };
+    std::vector<Away> away_;
     std::unique_ptr<sim::Conveyor> conveyor_;  // last: it stops before the field goes
 };
 
