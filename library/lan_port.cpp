@@ -24,15 +24,20 @@ class LanTransport : public PortTransport {
     int32_t Identifier() const override { return thread_.ConnectionNumber(); }
     void Write(const uint8_t* data, size_t count) override {
         // The frame is worth sending only while the port still waits for its answer.
-        thread_.QueueSend(data, count,
-                          CTCPSocketThread::Clock::now() + std::chrono::milliseconds(port_.Timeout()));
+        lastWritten_ = thread_.QueueSend(
+            data, count,
+            CTCPSocketThread::Clock::now() + std::chrono::milliseconds(port_.Timeout()));
     }
     bool IsReachable() const override { return thread_.ReaderReachable(); }
+    bool LastWriteDropped() const override {
+        return lastWritten_ != 0 && thread_.LastDropped() == lastWritten_;
+    }
     void Close() override { thread_.StopConnection(); }
 
   private:
     CVESMOR_Port& port_;
     CTCPSocketThread thread_;
+    uint64_t lastWritten_ = 0;  // the number of the latest frame written
 };
 
 }  // namespace

@@ -13,6 +13,8 @@ namespace {
 
 constexpr size_t kMaxRequestLength = 255;  // bytes after the command byte
 constexpr size_t kPollChunk = 100;
+// Polls a command start spends at most reading in what a polled transport still holds.
+constexpr int kOwedDrainPolls = 64;
 constexpr size_t kHidDiscardChunk = 10;
 
 }  // namespace
@@ -143,6 +145,14 @@ bool CVESMOR_Port::SendCommand() {
     }
     lastCommand_ = BuildFrame(tx_, protocolType_, static_cast<uint8_t>(busAddress_));
     lastError_ = 0;
+    // A request that timed out because its frame never left is owed no answer.
+    if (LastWriteDropped()) {
+        owed_.reset();
+    }
+    // A late answer may still sit in a polled transport (HID input): it is read in first, so
+    // that it is seen to have arrived before it goes with the flush.
+    for (int i = 0; owed_ && i < kOwedDrainPolls && PollTransport(); ++i) {
+    }
     ForgetArrivedLateAnswer();
     FlushReceive();
     WriteToTransport(tx_);
@@ -160,6 +170,11 @@ bool CVESMOR_Port::SendCommand() {
         return false;
     }
     return true;
+}
+
+bool CVESMOR_Port::LastWriteDropped() const {
+    const PortTransport* transport = OpenTransport();
+    return transport != nullptr && transport->LastWriteDropped();
 }
 
 bool CVESMOR_Port::PollsTransport() const {
@@ -190,8 +205,9 @@ bool CVESMOR_Port::WaitPhase(const WaitHookScope& hooks, Ready ready) {
             if (nowMs_() - start > timeout_) {
                 return false;
             }
-            // A transport that has gone (device unplugged) will deliver nothing more.
-            if (!IsConnected()) {
+            // A transport that has gone (device unplugged) will deliver nothing more, and a
+            // frame that never left will not be answered.
+            if (!IsConnected() || LastWriteDropped()) {
                 return false;
             }
             if (!delivered) {
@@ -220,7 +236,7 @@ bool CVESMOR_Port::WaitForAnswer(const CMyByteArray& request) {
         if (!WaitForFrame(hooks)) {
             // After a discarded frame the request's own answer did not come: that frame was it,
             // so the reader owes nothing more. Otherwise its answer may still arrive.
-            if (discarded) {
+            if (discarded || LastWriteDropped()) {
                 owed_.reset();
             } else {
                 owed_ = OwedAnswer{request, protocolType_, nowMs_()};

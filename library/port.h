@@ -70,7 +70,8 @@ class CVESMOR_Port : public CUSBSerialPort {
 
     // Bytes a transport thread received (the LAN connection thread).
     void DeliverReceived(const uint8_t* bytes, size_t count) { OnReceiveBytes(bytes, count); }
-    // A transport thread found its device gone: a waiting command ends at once.
+    // A transport thread found its device gone or dropped the frame: a waiting command
+    // checks again and ends at once.
     void DeliverLost() { OnDeviceLost(); }
 
     // Tests replace the clock the waits measure with.
@@ -95,6 +96,7 @@ class CVESMOR_Port : public CUSBSerialPort {
     template <class Ready>
     bool WaitPhase(const WaitHookScope& hooks, Ready ready);
     bool PollsTransport() const;
+    bool LastWriteDropped() const;
     void WriteToTransport(const CMyByteArray& frame);
     void TraceFrame(const char* direction, const CMyByteArray& bytes) const;
 

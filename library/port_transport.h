@@ -24,6 +24,9 @@ class PortTransport {
     // False while an open transport knows its device cannot be reached (a LAN reader that
     // refused the reconnect); its handle stays valid.
     virtual bool IsReachable() const { return true; }
+    // True when the transport knows that the latest frame written never left (its connection
+    // had closed): the reader cannot answer it and owes nothing for it.
+    virtual bool LastWriteDropped() const { return false; }
     virtual void Close() = 0;
 };
 

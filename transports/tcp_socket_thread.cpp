@@ -7,10 +7,10 @@
 
 namespace vesmor {
 
-CTCPSocketThread::CTCPSocketThread(CTCPSocket::ReceiveSink sink, LostSink lost)
+CTCPSocketThread::CTCPSocketThread(CTCPSocket::ReceiveSink sink, DropSink dropped)
     : sendEvent_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
       stopEvent_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-      lost_(std::move(lost)) {
+      dropped_(std::move(dropped)) {
     socket_.SetReceiveSink(std::move(sink));
 }
 
@@ -60,16 +60,26 @@ void CTCPSocketThread::Wake(int fd) {
     [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
 }
 
-bool CTCPSocketThread::QueueSend(const uint8_t* frame, size_t count, Clock::time_point deadline) {
+uint64_t CTCPSocketThread::QueueSend(const uint8_t* frame, size_t count,
+                                     Clock::time_point deadline) {
+    uint64_t number = 0;
     {
         // Under the lock the thread takes to empty the queue: a caller that sees the reader
         // lost after queueing knows its own frame went with the others.
         std::lock_guard lock(sendLock_);
-        sendQueue_.push_back({std::vector<uint8_t>(frame, frame + count), deadline});
+        number = ++queued_;
+        sendQueue_.push_back({std::vector<uint8_t>(frame, frame + count), deadline, number});
         readerLost_ = false;
     }
     Wake(sendEvent_);
-    return true;
+    return number;
+}
+
+void CTCPSocketThread::Dropped(uint64_t number) {
+    lastDropped_ = number;
+    if (dropped_) {
+        dropped_();
+    }
 }
 
 void CTCPSocketThread::StopConnection() {
@@ -106,22 +116,27 @@ void CTCPSocketThread::SendQueued() {
             if (stop_) {
                 return;
             }
+            uint64_t last = frame.number;
             {
                 std::lock_guard lock(sendLock_);
+                if (!sendQueue_.empty()) {
+                    last = sendQueue_.back().number;
+                }
                 sendQueue_.clear();
                 readerLost_ = true;
             }
-            if (lost_) {
-                lost_();
-            }
+            Dropped(last);
             continue;
         }
         // A reconnect can outlast the caller's wait.
         if (Clock::now() > frame.deadline) {
+            Dropped(frame.number);
             continue;
         }
-        // A failed send has closed the socket already; the frame is dropped.
-        socket_.SendFrame(frame.bytes.data(), frame.bytes.size(), stopEvent_);
+        // A failed send has closed the socket already.
+        if (!socket_.SendFrame(frame.bytes.data(), frame.bytes.size(), stopEvent_)) {
+            Dropped(frame.number);
+        }
     }
 }
 

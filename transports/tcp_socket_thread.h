@@ -28,10 +28,11 @@ namespace vesmor {
 class CTCPSocketThread {
   public:
     using Clock = std::chrono::steady_clock;
-    // Called on the connection thread when a reconnect has failed.
-    using LostSink = std::function<void()>;
+    // Called on the connection thread when frames were dropped unsent (a failed send or
+    // reconnect): a caller waiting for an answer need not wait any longer.
+    using DropSink = std::function<void()>;
 
-    explicit CTCPSocketThread(CTCPSocket::ReceiveSink sink, LostSink lost = {});
+    explicit CTCPSocketThread(CTCPSocket::ReceiveSink sink, DropSink dropped = {});
     ~CTCPSocketThread();
     CTCPSocketThread(const CTCPSocketThread&) = delete;
     CTCPSocketThread& operator=(const CTCPSocketThread&) = delete;
@@ -40,10 +41,12 @@ class CTCPSocketThread {
     // slices when one is given. True when the reader accepted the connection; then the
     // connection number is drawn.
     bool OpenConnection(const std::string& name, const WaitPump& pump = {});
-    // Copies the frame to the send queue and wakes the thread. Always true. A frame still
-    // unsent at its deadline (its caller no longer waits) is dropped.
-    bool QueueSend(const uint8_t* frame, size_t count,
-                   Clock::time_point deadline = Clock::time_point::max());
+    // Copies the frame to the send queue and wakes the thread; returns the frame's number
+    // (1, 2, ...). A frame still unsent at its deadline (its caller no longer waits) is dropped.
+    uint64_t QueueSend(const uint8_t* frame, size_t count,
+                       Clock::time_point deadline = Clock::time_point::max());
+    // The number of the latest frame known to be dropped unsent, 0 for none.
+    uint64_t LastDropped() const { return lastDropped_; }
     // Ends the thread (it closes the socket) and gives the connection number back.
     void StopConnection();
     // The connection number while the thread runs, else 0.
@@ -57,7 +60,10 @@ class CTCPSocketThread {
     struct QueuedFrame {
         std::vector<uint8_t> bytes;
         Clock::time_point deadline;
+        uint64_t number = 0;
     };
+
+    void Dropped(uint64_t number);
 
     void SendQueued();
     static void Wake(int eventFd);
@@ -71,7 +77,9 @@ class CTCPSocketThread {
     CTCPSocket socket_;
     std::deque<QueuedFrame> sendQueue_;
     std::atomic<bool> readerLost_{false};  // changed under sendLock_
-    LostSink lost_;
+    uint64_t queued_ = 0;                  // frames numbered so far, under sendLock_
+    std::atomic<uint64_t> lastDropped_{0};
+    DropSink dropped_;
     std::mutex doneMutex_;
     std::condition_variable doneChanged_;
     bool connectDone_ = false;

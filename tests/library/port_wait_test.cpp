@@ -196,6 +196,28 @@ TEST(PortWait, PendingHidInputIsDiscardedBeforeACommand) {
     EXPECT_EQ(port.Handle(), 10001);
 }
 
+// A late answer that is still in the HID device when the next command starts came between the
+// two exchanges: it goes with the flush, and the next command's own answer is taken.
+TEST(PortWait, ALateAnswerStillInTheHidDeviceGoesWithTheFlushAndOwesNothing) {
+    int64_t clock = 0;
+    auto owned = std::make_unique<ScriptedTransport>(clock, true);
+    ScriptedTransport* hid = owned.get();
+    CVESMOR_Port port;
+    port.AttachTransport(CVESMOR_Port::kHidSlot, std::move(owned));
+    port.SetClock([&] { return clock; });
+    port.SetTimeout(20);
+    port.TransmitBuffer().Add(0xF0);
+    EXPECT_FALSE(port.SendCommand());
+    hid->At(25, Type0Answer({0x01}));  // the late answer, not read before the next command
+    clock = 30;
+    hid->At(35, Type0Answer({0x42}));
+    port.TransmitBuffer().Add(0xF1);
+    ASSERT_TRUE(port.SendCommand());
+    CMyByteArray data;
+    ASSERT_TRUE(port.ReceiveAnswer(data));
+    EXPECT_EQ(data, CMyByteArray{0x42});
+}
+
 struct HookLog {
     int begins = 0, pumps = 0, ends = 0;
 };
