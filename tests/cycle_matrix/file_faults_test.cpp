@@ -72,22 +72,8 @@ std::string LogLineText(int number, int value) {
     return line;
 }
 
-class CycleFileFaults : public ::testing::TestWithParam<Transport> {
+class CycleFileFaults : public MatrixTest {
   protected:
-    CycleFileFaults() {
-        dir = (std::filesystem::temp_directory_path() /
-               ("tagforge_files_" + std::to_string(::getpid()) + "_" + TransportName(GetParam())))
-                  .string();
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-        bench = MakeBench(GetParam(), dir);
-        log = dir + "/Protokoll_S.txt";
-    }
-    ~CycleFileFaults() override {
-        bench.reset();
-        std::filesystem::remove_all(dir);
-    }
-
     std::vector<std::string> ToolArgs(int count, const std::string& logPath) const {
         return {"program",     "-p",
                 bench->Port(), "--format",
@@ -124,10 +110,6 @@ class CycleFileFaults : public ::testing::TestWithParam<Transport> {
     std::string LostEntryPrefix(const std::string& file, const char* reason) const {
         return "Protokolleintrag nicht gespeichert: " + file + " (" + reason + "). Eintrag: ";
     }
-
-    std::string dir;
-    std::string log;
-    std::unique_ptr<ReaderBench> bench;
 };
 
 TEST_P(CycleFileFaults, FullDiskStopsTheCycleAfterTheTagWhoseEntryItPrintedWhole) {

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -340,5 +341,27 @@ inline std::unique_ptr<ReaderBench> MakeBench(Transport t, const std::string& di
     }
     return nullptr;
 }
+
+// A test of one transport: the bench, and a directory of its own for the log and the output.
+class MatrixTest : public ::testing::TestWithParam<Transport> {
+  protected:
+    MatrixTest() {
+        dir = (std::filesystem::temp_directory_path() /
+               ("tagforge_matrix_" + std::to_string(::getpid()) + "_" + TransportName(GetParam())))
+                  .string();
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        bench = MakeBench(GetParam(), dir);
+        log = dir + "/Protokoll_S.txt";
+    }
+    ~MatrixTest() override {
+        bench.reset();
+        std::filesystem::remove_all(dir);
+    }
+
+    std::string dir;
+    std::string log;
+    std::unique_ptr<ReaderBench> bench;
+};
 
 }  // namespace tagforge::test

@@ -13,22 +13,8 @@
 namespace tagforge::test {
 namespace {
 
-class CycleReaderFaults : public ::testing::TestWithParam<Transport> {
+class CycleReaderFaults : public MatrixTest {
   protected:
-    CycleReaderFaults() {
-        dir = (std::filesystem::temp_directory_path() /
-               ("tagforge_matrix_" + std::to_string(::getpid()) + "_" + TransportName(GetParam())))
-                  .string();
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
-        bench = MakeBench(GetParam(), dir);
-        log = dir + "/Protokoll_S.txt";
-    }
-    ~CycleReaderFaults() override {
-        bench.reset();
-        std::filesystem::remove_all(dir);
-    }
-
     // A cycle of count tags, each given `bytes` decimal ASCII digits from 0..01 on.
     CycleRun Cycle(int count, int bytes, int periodMs, const Watch& watch, long limitMs = 30000) {
         return RunCycle(
@@ -43,10 +29,6 @@ class CycleReaderFaults : public ::testing::TestWithParam<Transport> {
         PrintRow(std::string(row) + " " + TransportName(GetParam()), run, written, LineCount(log),
                  partial);
     }
-
-    std::string dir;
-    std::string log;
-    std::unique_ptr<ReaderBench> bench;
 };
 
 TEST_P(CycleReaderFaults, ReaderPulledAwayEndsTheCycleSoonWithItsSummaryAndNothingLost) {
