@@ -1,5 +1,7 @@
 #include "app/core/data_file.h"
 
+#include <cerrno>
+
 #include "periphery/private_profile.h"
 
 namespace tagforge {
@@ -27,7 +29,18 @@ bool SaveDataFile(const std::string& path, const WriteJob& job) {
 }
 
 WriteJob LoadDataFile(const std::string& path) {
+    return ReadDataFile(path).value_or(WriteJob{});
+}
+
+std::optional<WriteJob> ReadDataFile(const std::string& path, int* error) {
+    errno = 0;
     const CPrivateProfile profile(path);
+    if (profile.GetFilePath().empty()) {
+        if (error != nullptr) {
+            *error = errno;
+        }
+        return std::nullopt;
+    }
     WriteJob job;
     job.LastData = profile.GetString(kSection, "LastData", "");
     job.AutoIncrement = profile.GetInt(kSection, "AutoIncrement", 0) != 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "app/core/write_job.h"
@@ -18,5 +19,9 @@ bool SaveDataFile(const std::string& path, const WriteJob& job);
 // format 0, `Byteanzahl` 4, everything else 0); a missing file is left behind empty. The values
 // are not checked.
 WriteJob LoadDataFile(const std::string& path);
+
+// The same, but a file that could not be opened or locked (another process held it past the
+// wait) gives no job; *error then holds errno's value for FileErrorText.
+std::optional<WriteJob> ReadDataFile(const std::string& path, int* error = nullptr);
 
 }  // namespace tagforge

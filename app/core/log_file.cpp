@@ -22,6 +22,8 @@ namespace {
 // costs the entry rather than stalling the write cycle.
 constexpr std::chrono::milliseconds kLogLockWait{1000};
 
+}  // namespace
+
 std::string FileErrorText(int error) {
     switch (error) {
         case ENOSPC:
@@ -36,12 +38,12 @@ std::string FileErrorText(int error) {
         case ENOENT:
         case ENOTDIR:
             return MessageText(kMsgNoSuchDirectory);
+        case EWOULDBLOCK:  // the wait for another process's lock ran out
+            return MessageText(kMsgLogLocked);
         default:
             return MessageWithArgs(kMsgFileError, {std::to_string(error), std::strerror(error)});
     }
 }
-
-}  // namespace
 
 std::tm SystemLocalTime() {
     const std::time_t now = std::time(nullptr);

@@ -32,6 +32,10 @@ std::string FormatLogLine(const std::tm& time, const LogEntry& entry);
 // The number field in front of a line: "%6d" and a TAB.
 std::string FormatLogNumber(uint64_t number);
 
+// Why a file could not be opened, locked or written, for errno's value: the German reason shown
+// in brackets after the file's name (e.g. "Datenträger voll").
+std::string FileErrorText(int error);
+
 // An entry that could not be stored: why, and the line (without its number) that was lost, so
 // that the host can report it and the operator can recover it.
 struct LogFailure {

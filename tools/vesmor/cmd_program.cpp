@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/core/data_file.h"
+#include "app/core/log_file.h"
 #include "tools/vesmor/commands.h"
 #include "tools/vesmor/engine_console.h"
 #include "tools/vesmor/tool_text.h"
@@ -49,7 +50,17 @@ int RunProgram(const CLI::App& command, ProgramOptions& options) {
                       << "\n";
             return kExitUsage;
         }
-        job = tagforge::LoadDataFile(options.jobFile);
+        // A file another process holds locked past the wait (or one that cannot be opened)
+        // must not turn into the default job: the cycle would write an empty value.
+        int error = 0;
+        const std::optional<tagforge::WriteJob> loaded =
+            tagforge::ReadDataFile(options.jobFile, &error);
+        if (!loaded) {
+            std::cerr << "--job: " << options.jobFile << ": " << tagforge::FileErrorText(error)
+                      << "\n";
+            return kExitFailed;
+        }
+        job = *loaded;
         OverrideFromCommandLine(command, options.job, job);
     } else if (command.count("--value") == 0) {
         std::cerr << "--value or --job is required\n";

@@ -1,0 +1,51 @@
+// Loaded by the tool in place of a vendor library (VESMOR_HIDAPI_LIB / VESMOR_FTD2XX_LIB name this
+// file): it depends on the fake hidapi and D2XX libraries, so the library's lookups find their
+// functions, and it lets a test in another process pull the fake device away or silence it.
+//
+// VESMOR_FAKE_CONTROL_FD names the read end of a pipe the tool inherited. Each byte is a
+// command for device 0: 'u' unplugs it (HID reads fail, D2XX calls fail), 's' silences the
+// simulated HID reader, 'a' makes it answer again. The pipe's end ends the control thread.
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <thread>
+
+extern "C" {
+void fake_hid_set_read_error(int device, int on);
+void fake_hid_set_silent(int device, int on);
+void fake_d2xx_unplug(int device);
+}
+
+namespace {
+
+void Serve(int fd) {
+    char command = 0;
+    while (::read(fd, &command, 1) == 1) {
+        switch (command) {
+            case 'u':
+                fake_hid_set_read_error(0, 1);
+                fake_d2xx_unplug(0);
+                break;
+            case 's':
+                fake_hid_set_silent(0, 1);
+                break;
+            case 'a':
+                fake_hid_set_silent(0, 0);
+                break;
+            default:
+                break;
+        }
+    }
+    ::close(fd);
+}
+
+// The file is linked with -z nodelete: the thread may outlive the library's dlclose.
+__attribute__((constructor)) void StartControl() {
+    const char* fd = std::getenv("VESMOR_FAKE_CONTROL_FD");
+    if (fd != nullptr && *fd != '\0') {
+        std::thread(Serve, std::atoi(fd)).detach();
+    }
+}
+
+}  // namespace
