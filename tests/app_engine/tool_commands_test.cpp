@@ -22,6 +22,20 @@ TEST_F(ToolTest, ProgramWritesOnceAndPrintsTheStatusLine) {
     EXPECT_EQ(link.Field().Block(uid, 0), (std::vector<uint8_t>{0x2B, 0x1A, 0, 0}));
 }
 
+// --zeros pads the value as checking "Führende Nullen" pads the write field: what the status
+// line and the log say is what the transponder holds.
+TEST_F(ToolTest, ProgramWithZerosReportsAndLogsThePaddedValue) {
+    const auto uid = link.Field().Insert(ChipKind::kNxp);
+    const std::string log = (dir / "Protokoll_S.txt").string();
+    const ToolRun run = RunTool(Args("program", {"--format", "3", "--bytes", "4", "--value", "1",
+                                                 "--zeros", "--write-log", log}));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(link.Field().Block(uid, 0), (std::vector<uint8_t>{'0', '0', '0', '1'}));
+    EXPECT_NE(run.out.find("\nWert <0001> erfolgreich geschrieben\n"), std::string::npos) << run.out;
+    const std::string logged = ReadFileText(log);
+    EXPECT_EQ(logged.substr(logged.rfind('\t') + 1), "0001\r\n") << logged;
+}
+
 TEST_F(ToolTest, ProgramWithoutATransponderFails) {
     const ToolRun run = RunTool(Args("program", {"--value", "1"}));
     EXPECT_EQ(run.exitCode, 1);

@@ -5,8 +5,10 @@
 
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "app/core/data_file.h"
+#include "app/core/increment.h"
 #include "app/core/log_file.h"
 #include "tools/vesmor/commands.h"
 #include "tools/vesmor/engine_console.h"
@@ -68,6 +70,13 @@ int RunProgram(const CLI::App& command, ProgramOptions& options) {
     }
     if (!CheckJobOptions(job, true)) {
         return kExitUsage;
+    }
+    // --zeros pads the value now, as checking "Führende Nullen" pads the write field, so that
+    // the first status line and log entry show what goes onto the transponder.
+    if (command.count("--zeros") > 0) {
+        if (const std::optional<std::string> padded = tagforge::LeadingZeroToggleText(job)) {
+            job.LastData = *padded;
+        }
     }
     options.run.write = true;
     options.run.configure = [job, log = options.writeLog](tagforge::CycleEngine& engine) {
