@@ -142,6 +142,8 @@ constexpr MessageEntry kMessages[] = {
     {40021, QT_TRANSLATE_NOOP("Messages",
                               "Zyklus beendet: %1 Transponder gelesen, %2 fehlgeschlagen, "
                               "letzter Wert <%3>")},
+    {40022, QT_TRANSLATE_NOOP("Messages", "Datensatz nicht gespeichert: %1 (%2)")},
+    {40023, QT_TRANSLATE_NOOP("Messages", "Datensatz nicht gelesen: %1 (%2)")},
     {57344, QT_TRANSLATE_NOOP("Messages", "VESMOR Tagforge")},
 };
 

@@ -83,6 +83,9 @@ enum MessageId : int {
     kMsgValueDoesNotFit = 40019,    // %1: the value, %2: the byte count
     kMsgWriteCycleSummary = 40020,  // %1 written, %2 failed, %3 last value
     kMsgReadCycleSummary = 40021,   // %1 read, %2 failed, %3 last value
+    // Data files of the window.
+    kMsgDataFileNotSaved = 40022,  // %1: the file, %2: the reason
+    kMsgDataFileNotRead = 40023,   // %1: the file, %2: the reason
 };
 
 struct MessageEntry {

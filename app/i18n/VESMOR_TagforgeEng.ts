@@ -768,6 +768,14 @@ Evtl. muss das Programm manuell in der Firewall freigegeben werden.</source>
 Please check the firewall settings!
 The program may have to be allowed through the firewall by hand.</translation>
     </message>
+    <message>
+        <source>Datensatz nicht gespeichert: %1 (%2)</source>
+        <translation>Data set not saved: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Datensatz nicht gelesen: %1 (%2)</source>
+        <translation>Data set not loaded: %1 (%2)</translation>
+    </message>
 </context>
 <context>
     <name>vesmor</name>

@@ -1,7 +1,12 @@
 // The main window's buttons: single and cyclic runs, ">>", the log file and data file choices.
 
+#include <cerrno>
+#include <optional>
+
 #include "app/core/data_file.h"
 #include "app/core/format_layout.h"
+#include "app/core/log_file.h"
+#include "app/core/messages.h"
 #include "app/ui/tagforge_dlg.h"
 #include "app/ui/text_limit.h"
 #include "app/ui/window_text.h"
@@ -92,8 +97,13 @@ void CVESMOR_TagforgeDlg::OnSaveJob() {
         return;
     }
     const QString path = m_services.prompts.ChooseDataFile(this, true);
-    if (!path.isEmpty()) {
-        SaveDataFile(ToUtf8(path), Job());
+    if (path.isEmpty()) {
+        return;
+    }
+    // A data file the user believes saved and is not would bring back an old value later.
+    errno = 0;
+    if (!SaveDataFile(ToUtf8(path), Job())) {
+        ShowMessageBox(MessageWithArgs(kMsgDataFileNotSaved, {ToUtf8(path), FileErrorText(errno)}));
     }
 }
 
@@ -102,7 +112,15 @@ void CVESMOR_TagforgeDlg::OnLoadJob() {
     if (path.isEmpty()) {
         return;
     }
-    Job() = LoadDataFile(ToUtf8(path));
+    // A file that cannot be read (or that another program holds locked) keeps the job as it is,
+    // instead of replacing it by an empty one.
+    int error = 0;
+    const std::optional<WriteJob> loaded = ReadDataFile(ToUtf8(path), &error);
+    if (!loaded) {
+        ShowMessageBox(MessageWithArgs(kMsgDataFileNotRead, {ToUtf8(path), FileErrorText(error)}));
+        return;
+    }
+    Job() = *loaded;
     TransferState();
     RefreshLayout();
 }

@@ -312,6 +312,27 @@ class MainWindowTest : public QObject {
         QVERIFY(!QFile::exists(sim.prompts.nextFile));
     }
 
+    void dataFileThatCannotBeSavedOrReadSaysWhyAndKeepsTheJob() {
+        SimulatedWindow sim;
+        sim.Open();
+        sim.Click("radioFormat3");
+        SetText(sim, "editWrite", "0815");
+        sim.prompts.nextFile = sim.logs.path() + "/missing/job.KTDat";
+        sim.Click("buttonSaveJob");
+        QCOMPARE(sim.prompts.messages,
+                 QStringList{"Datensatz nicht gespeichert: " + sim.prompts.nextFile +
+                             " (Verzeichnis nicht vorhanden)"});
+        // A directory stands for a file that cannot be read.
+        sim.prompts.messages.clear();
+        sim.prompts.nextFile = sim.logs.path();
+        sim.Click("buttonLoadJob");
+        QCOMPARE(sim.prompts.messages.size(), 1);
+        QVERIFY(sim.prompts.messages[0].startsWith("Datensatz nicht gelesen: " + sim.logs.path() +
+                                                   " (Fehler 21: "));
+        QCOMPARE(sim.Control<QLineEdit>("editWrite")->text(), QString("0815"));
+        QVERIFY(sim.Control<QAbstractButton>("radioFormat3")->isChecked());
+    }
+
     void dataFileIsSavedAndLoadedBack() {
         SimulatedWindow sim;
         sim.Open();
