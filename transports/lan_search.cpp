@@ -80,17 +80,19 @@ std::optional<std::string> SearchEntryOf(const Datagram& reply) {
     return RecordAddress(body) == reply.sender ? address : RecordDhcpName(body) + address;
 }
 
+// A reader's DHCP name may itself hold ']': its own closing bracket is the last one (the address
+// and port behind it never hold one).
 std::string EntryAddress(const std::string& entry) {
     std::string address = entry.substr(0, entry.rfind('-'));
     if (!address.empty() && address[0] == '[') {
-        const size_t close = address.find(']');
+        const size_t close = address.rfind(']');
         address = close == std::string::npos ? "" : address.substr(close + 1);
     }
     return address;
 }
 
 std::string ReaderOnlyEntry(const std::string& entry) {
-    return entry[0] == '[' ? entry.substr(0, entry.find(']') + 1) : entry;
+    return entry[0] == '[' ? entry.substr(0, entry.rfind(']') + 1) : entry;
 }
 
 std::optional<std::string> ProductOf(const Datagram& reply, const std::string& address) {
