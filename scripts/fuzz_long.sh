@@ -5,12 +5,14 @@
 # build-fuzz/findings/. Prints executions, wall time, executions per second and findings per
 # target, and appends them to build-fuzz/summary.txt.
 #   scripts/fuzz_long.sh [SECONDS_PER_TARGET] [TARGET...]
-#   FUZZ_RUNS=10000000 scripts/fuzz_long.sh [TARGET...]   # a number of executions instead
+#   FUZZ_RUNS=10000000 [FUZZ_SECONDS=N] scripts/fuzz_long.sh [TARGET...]   # executions instead
 # FUZZ_NICE (default 19) is the niceness of the runs; FUZZ_BUILD=0 skips the build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ -n "${FUZZ_RUNS:-}" ]; then
   limit=(-runs="$FUZZ_RUNS")
+  # FUZZ_SECONDS caps each run in this mode too: it ends at whichever limit comes first.
+  [ -z "${FUZZ_SECONDS:-}" ] || limit+=(-max_total_time="$FUZZ_SECONDS")
 else
   seconds=${1:-3600}
   shift || true

@@ -138,7 +138,7 @@ void CheckRead(Readers& readers, int which, const Bytes& report, size_t capacity
         expected = std::min<size_t>({report[countAt], received - 2, capacity});
     }
     Require(n == expected);
-    Require(std::equal(buffer, buffer + n, report.begin() + static_cast<ptrdiff_t>(countAt + 1)));
+    Require(n == 0 || std::equal(buffer, buffer + n, report.data() + countAt + 1));
     Require(std::all_of(buffer + n, buffer + sizeof buffer, [](uint8_t b) { return b == 0xA5; }));
 }
 

@@ -7,9 +7,9 @@
 // Input: one byte choosing the reader asked (bit 0: a fixed address instead of the broadcast)
 // and the name looked up (bit 1: another name than the record's), then the queued datagram.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 
 #include "transports/lan_adapters.h"
@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     CheckDotted(reply.sender);
     Require(reply.bytes.size() == queued.size() - 4 &&
-            std::memcmp(reply.bytes.data(), queued.data() + 4, reply.bytes.size()) == 0);
+            std::equal(reply.bytes.begin(), reply.bytes.end(), queued.begin() + 4));
     const ByteVector body = reply.Body();
     Require(body.size() == (reply.bytes.size() > 4 ? reply.bytes.size() - 4 : 0));
 
