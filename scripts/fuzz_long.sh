@@ -42,14 +42,20 @@ for target in "${targets[@]}"; do
   before=$(find build-fuzz/findings -name "$target-*" | wc -l)
   start=$(date +%s.%N)
   set +e
-  nice -n "${FUZZ_NICE:-19}" build-fuzz/tests/fuzz/"$target" "${limit[@]}" -print_final_stats=1 \
-    -artifact_prefix=build-fuzz/findings/"$target"- "$corpus" >"$log" 2>&1
+  # The CPU time the run got, next to the wall time: on a shared machine the two differ.
+  TIMEFORMAT='%3U %3S'
+  { time nice -n "${FUZZ_NICE:-19}" build-fuzz/tests/fuzz/"$target" "${limit[@]}" \
+      -print_final_stats=1 -artifact_prefix=build-fuzz/findings/"$target"- "$corpus" \
+      >"$log" 2>&1; } 2>build-fuzz/"$target".cpu
   status=$?
   set -e
   wall=$(echo "$(date +%s.%N) - $start" | bc)
+  cpu=$(awk '{ print $1 + $2 }' build-fuzz/"$target".cpu)
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   rate=$(echo "${runs:-0} / $wall" | bc)
+  cpurate=$(echo "${runs:-0} / ($cpu + 0.001)" | bc)
   findings=$(($(find build-fuzz/findings -name "$target-*" | wc -l) - before))
-  printf '%s %s: %s executions, %.0f s, %s exec/s, %s new findings, exit %s\n' "$(date -u +%H:%M)" \
-    "$target" "${runs:-?}" "$wall" "$rate" "$findings" "$status" | tee -a "$summary"
+  printf '%s %s: %s executions, %.0f s (%.0f s CPU), %s exec/s (%s per CPU second), %s new findings, exit %s\n' \
+    "$(date -u +%H:%M)" "$target" "${runs:-?}" "$wall" "$cpu" "$rate" "$cpurate" "$findings" \
+    "$status" | tee -a "$summary"
 done
