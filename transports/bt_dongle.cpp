@@ -32,7 +32,6 @@ constexpr int64_t kDefaultConnectWaitMs = 5000;
 constexpr int64_t kDisconnectWaitMs = 7000;
 constexpr int kEmptyNameAnswers = 6;
 constexpr size_t kNameEntry = 6 + 32;
-constexpr size_t kMaxNameBytes = 30;
 // Frames taken in one go before a write or close: more would mean the dongle floods the line.
 constexpr int kMaxWaitingFrames = 100;
 constexpr int32_t kFirstConnectionNumber = 30001;
@@ -253,15 +252,13 @@ void CBluetoothDongle::HandleEvent(const DongleFrame& frame) {
             ends = ends && !body.empty();
             break;
         case kEvInquiryResult: {
-            if (body.size() < 6 ||
-                (classFilter_ != 0 &&
-                 (body.size() < 9 || (body[6] | body[7] << 8) != classFilter_))) {
+            const std::optional<BluetoothAddress> address =
+                InquiryResultAddress(body, classFilter_);
+            if (!address) {
                 break;
             }
             if (results_.size() < kMaxInquiryResults) {
-                BluetoothAddress address;
-                std::copy_n(body.begin(), address.size(), address.begin());
-                results_.push_back(address);
+                results_.push_back(*address);
             }
             if (classFilter_ != 0) {
                 // The reader is found: end the inquiry and wait for the dongle to say so.
@@ -271,11 +268,7 @@ void CBluetoothDongle::HandleEvent(const DongleFrame& frame) {
             break;
         }
         case kEvRemoteName:
-            nameArea_.fill(0);
-            if (body.size() > 8 && body[0] == 0) {
-                const size_t n = std::min({size_t{body[7]}, kMaxNameBytes, body.size() - 8});
-                std::copy_n(body.begin() + 8, n, nameArea_.begin());
-            }
+            nameArea_ = RemoteNameArea(body);
             break;
         case kEvConnectConfirm:
             if (!body.empty() && body[0] != 0) {
@@ -294,14 +287,13 @@ void CBluetoothDongle::HandleEvent(const DongleFrame& frame) {
                 connected_ = false;
             }
             break;
-        case kEvDataIndication:
-            if (body.size() >= 3 && body[0] == kDongleLink) {
-                const size_t length = static_cast<size_t>(body[1] | body[2] << 8);
-                // What does not fit into the data buffer is dropped.
-                const size_t n = std::min({length, body.size() - 3, kBufferSize - data_.size()});
-                data_.insert(data_.end(), body.begin() + 3, body.begin() + 3 + n);
-            }
+        case kEvDataIndication: {
+            // What does not fit into the data buffer is dropped.
+            const DataBytes data = DataIndicationBytes(body, kBufferSize - data_.size());
+            const auto from = body.begin() + static_cast<ptrdiff_t>(data.offset);
+            data_.insert(data_.end(), from, from + static_cast<ptrdiff_t>(data.count));
             break;
+        }
         case kEvResetIndication:
             ends = awaited_ == kEvResetIndication || awaited_ == kEvAlsoEndedByReset;
             break;

@@ -44,6 +44,36 @@ std::optional<DongleFrame> TakeDongleFrame(const uint8_t* buffer, size_t count, 
     }
 }
 
+std::optional<BluetoothAddress> InquiryResultAddress(const std::vector<uint8_t>& body,
+                                                     uint16_t classFilter) {
+    if (body.size() < 6 ||
+        (classFilter != 0 && (body.size() < 9 || (body[6] | body[7] << 8) != classFilter))) {
+        return std::nullopt;
+    }
+    BluetoothAddress address;
+    std::copy_n(body.begin(), address.size(), address.begin());
+    return address;
+}
+
+std::array<uint8_t, 32> RemoteNameArea(const std::vector<uint8_t>& body) {
+    std::array<uint8_t, 32> area{};
+    if (body.size() > 8 && body[0] == 0) {
+        const size_t n = std::min({size_t{body[7]}, kMaxRemoteNameBytes, body.size() - 8});
+        std::copy_n(body.begin() + 8, n, area.begin());
+    }
+    return area;
+}
+
+DataBytes DataIndicationBytes(const std::vector<uint8_t>& body, size_t room) {
+    DataBytes bytes;
+    if (body.size() >= 3 && body[0] == kDongleLink) {
+        const size_t length = static_cast<size_t>(body[1] | body[2] << 8);
+        bytes.offset = 3;
+        bytes.count = std::min({length, body.size() - 3, room});
+    }
+    return bytes;
+}
+
 std::vector<uint8_t> InquiryPayload(uint32_t waitMs) {
     const uint32_t periods = waitMs / 1300;
     const uint8_t d = periods == 0 ? 48 : static_cast<uint8_t>(std::min<uint32_t>(periods - 1, 48));

@@ -54,6 +54,9 @@ constexpr uint16_t kEvDisconnectDone = DongleEvent(kOpDisconnectDone, kDongleInd
 // A wait for this event also ends with the reset indication.
 constexpr uint16_t kEvAlsoEndedByReset = 0x2843;
 
+using BluetoothAddress = std::array<uint8_t, 6>;
+constexpr size_t kMaxRemoteNameBytes = 30;
+
 // One frame of the given type with the payload.
 std::vector<uint8_t> EncodeDongleFrame(uint8_t type, uint8_t opcode,
                                        const std::vector<uint8_t>& payload);
@@ -73,9 +76,25 @@ struct DongleFrame {
 std::optional<DongleFrame> TakeDongleFrame(const uint8_t* buffer, size_t count, size_t capacity,
                                            size_t* consumed);
 
-// Request payloads.
-using BluetoothAddress = std::array<uint8_t, 6>;
 // d = min(wait / 1300 - 1, 48) as a byte: a wait below 1300 ms gives 48.
+// What the host takes from the bodies of the events. The device address of an inquiry result,
+// nothing when the body is too short or its device class (bytes 6 and 7) is not classFilter
+// (0: any class).
+std::optional<BluetoothAddress> InquiryResultAddress(const std::vector<uint8_t>& body,
+                                                     uint16_t classFilter);
+// The 32-byte name area of a remote-name confirm: the name (its length at byte 7, at most 30
+// bytes) from byte 8, zeros behind; all zeros when byte 0 reports a failure.
+std::array<uint8_t, 32> RemoteNameArea(const std::vector<uint8_t>& body);
+// Where the data bytes of a data indication on the link lie in its body: from byte 3, as many
+// as bytes 1 and 2 give, cut to the body and to room. None (offset and count 0) for other links
+// and short bodies.
+struct DataBytes {
+    size_t offset = 0;
+    size_t count = 0;
+};
+DataBytes DataIndicationBytes(const std::vector<uint8_t>& body, size_t room);
+
+// Request payloads.
 std::vector<uint8_t> InquiryPayload(uint32_t waitMs);
 std::vector<uint8_t> ConnectPayload(const BluetoothAddress& address, uint8_t linkParameter);
 std::vector<uint8_t> DataPayload(const uint8_t* data, size_t count);

@@ -46,8 +46,7 @@ bool Query(CTCPSocket& socket, const std::string& reader, const ByteVector& requ
     return WaitForDatagram(
         socket, kRecordWaitMs, true,
         [&](const Datagram& reply) {
-            if (reply.Type() != replyType || reply.bytes.size() < kReplyHeader + minBody ||
-                (reader != kBroadcastAddress && reply.sender != reader)) {
+            if (!IsReplyFrom(reply, replyType, minBody, reader)) {
                 return false;
             }
             body = reply.Body();

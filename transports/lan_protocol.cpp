@@ -79,6 +79,12 @@ Datagram SplitDatagram(const ByteVector& queued) {
     return datagram;
 }
 
+bool IsReplyFrom(const Datagram& reply, uint8_t replyType, size_t minBody,
+                 const std::string& reader) {
+    return reply.Type() == replyType && reply.bytes.size() >= kReplyHeader + minBody &&
+           (reader == kBroadcastAddress || reply.sender == reader);
+}
+
 bool WaitForDatagram(CTCPSocket& socket, int windowMs, bool restartOnAny,
                      const std::function<bool(const Datagram&)>& accept, const WaitPump& pump) {
     int64_t deadline = NowMs() + windowMs;

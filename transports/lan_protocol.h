@@ -51,6 +51,10 @@ struct Datagram {
     ByteVector Body() const;
 };
 Datagram SplitDatagram(const ByteVector& queued);
+// Whether a reply is the one a query waits for: of replyType, with at least minBody bytes of
+// body, and from reader (from anyone when the query went to the broadcast address).
+bool IsReplyFrom(const Datagram& reply, uint8_t replyType, size_t minBody,
+                 const std::string& reader);
 
 // Takes datagrams from the socket until accept returns true (true) or windowMs have passed
 // (false). With restartOnAny every datagram restarts the window, otherwise it counts from the

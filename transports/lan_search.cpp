@@ -21,16 +21,6 @@ bool IsRecord0Reply(const Datagram& reply) {
            reply.bytes.size() >= kReplyHeader + kRecordBodyMin;
 }
 
-// The reader's address in an entry: before the last "-", after a leading "[name]".
-std::string EntryAddress(const std::string& entry) {
-    std::string address = entry.substr(0, entry.rfind('-'));
-    if (!address.empty() && address[0] == '[') {
-        const size_t close = address.find(']');
-        address = close == std::string::npos ? "" : address.substr(close + 1);
-    }
-    return address;
-}
-
 bool IsReaderProduct(CTCPSocket& socket, const std::string& address, const WaitPump& pump) {
     if (!socket.SendDatagram(address, kConfigPort, ReadRecordRequest(2))) {
         return false;
@@ -39,15 +29,9 @@ bool IsReaderProduct(CTCPSocket& socket, const std::string& address, const WaitP
     const bool replied = WaitForDatagram(
         socket, kSearchTimeoutMs, true,
         [&](const Datagram& reply) {
-            if (reply.Type() != ReadRecordReplyType(2) || reply.sender != address ||
-                reply.bytes.size() < kReplyHeader + kRecord2BodyMin) {
-                return false;
-            }
-            const ByteVector body = reply.Body();
-            for (size_t i = kRecord2Product; i < body.size() && body[i] != 0; ++i) {
-                product += static_cast<char>(body[i]);
-            }
-            return true;
+            const std::optional<std::string> name = ProductOf(reply, address);
+            product = name.value_or("");
+            return name.has_value();
         },
         pump);
     return replied && product.starts_with("QX-");
@@ -64,15 +48,11 @@ void SearchAdapter(CTCPSocket& socket, std::vector<std::string>& found, int time
     while (WaitForDatagram(
         socket, timeoutMs, false,
         [&](const Datagram& reply) {
-            if (!IsRecord0Reply(reply)) {
-                return false;
+            const std::optional<std::string> entry = SearchEntryOf(reply);
+            if (entry) {
+                InsertSorted(found, *entry);
             }
-            const ByteVector body = reply.Body();
-            const int port = RecordPort(body);
-            InsertSorted(found, RecordAddress(body) == reply.sender
-                                    ? WithPort(reply.sender, port)
-                                    : RecordDhcpName(body) + WithPort(reply.sender, port));
-            return true;
+            return entry.has_value();
         },
         pump)) {
     }
@@ -82,7 +62,7 @@ void SearchAdapter(CTCPSocket& socket, std::vector<std::string>& found, int time
             if (!IsReaderProduct(socket, EntryAddress(entry), pump)) {
                 continue;
             }
-            readers.push_back(entry[0] == '[' ? entry.substr(0, entry.find(']') + 1) : entry);
+            readers.push_back(ReaderOnlyEntry(entry));
         }
         found = readers;
     }
@@ -90,6 +70,54 @@ void SearchAdapter(CTCPSocket& socket, std::vector<std::string>& found, int time
 }
 
 }  // namespace
+
+std::optional<std::string> SearchEntryOf(const Datagram& reply) {
+    if (!IsRecord0Reply(reply)) {
+        return std::nullopt;
+    }
+    const ByteVector body = reply.Body();
+    const std::string address = WithPort(reply.sender, RecordPort(body));
+    return RecordAddress(body) == reply.sender ? address : RecordDhcpName(body) + address;
+}
+
+// A reader's DHCP name may itself hold ']': its own closing bracket is the last one (the address
+// and port behind it never hold one).
+std::string EntryAddress(const std::string& entry) {
+    std::string address = entry.substr(0, entry.rfind('-'));
+    if (!address.empty() && address[0] == '[') {
+        const size_t close = address.rfind(']');
+        address = close == std::string::npos ? "" : address.substr(close + 1);
+    }
+    return address;
+}
+
+std::string ReaderOnlyEntry(const std::string& entry) {
+    return entry[0] == '[' ? entry.substr(0, entry.rfind(']') + 1) : entry;
+}
+
+std::optional<std::string> ProductOf(const Datagram& reply, const std::string& address) {
+    if (reply.Type() != ReadRecordReplyType(2) || reply.sender != address ||
+        reply.bytes.size() < kReplyHeader + kRecord2BodyMin) {
+        return std::nullopt;
+    }
+    const ByteVector body = reply.Body();
+    std::string product;
+    for (size_t i = kRecord2Product; i < body.size() && body[i] != 0; ++i) {
+        product += static_cast<char>(body[i]);
+    }
+    return product;
+}
+
+std::optional<std::string> DhcpLookupAnswer(const Datagram& reply, const std::string& name) {
+    if (!IsRecord0Reply(reply)) {
+        return std::nullopt;
+    }
+    const ByteVector body = reply.Body();
+    if (RecordAddress(body) == reply.sender || RecordDhcpName(body) != name) {
+        return std::nullopt;  // a fixed-address reader, or another name
+    }
+    return WithPort(reply.sender, RecordPort(body));
+}
 
 int SearchReaders(std::vector<std::string>& list, int timeoutMs, int variant,
                   const WaitPump& pump) {
@@ -119,15 +147,8 @@ std::string LookupDhcpName(const std::string& bindAddress, const std::string& na
     WaitForDatagram(
         socket, timeoutMs, false,
         [&](const Datagram& reply) {
-            if (!IsRecord0Reply(reply)) {
-                return false;
-            }
-            const ByteVector body = reply.Body();
-            if (RecordAddress(body) == reply.sender || RecordDhcpName(body) != name) {
-                return false;  // a fixed-address reader, or another name
-            }
-            result = WithPort(reply.sender, RecordPort(body));
-            return true;
+            result = DhcpLookupAnswer(reply, name).value_or("");
+            return !result.empty();
         },
         pump);
     return result;

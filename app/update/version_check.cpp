@@ -149,7 +149,8 @@ std::string InstallerFileName(std::string_view address) {
 }
 
 bool AddressAllowed(std::string_view scheme, std::string_view host) {
-    if (host.empty() || host == "invalid" || EndsWithIgnoringCase(host, ".invalid")) {
+    // Host names ignore case: "INVALID" is the reserved name as much as "x.Invalid" is under it.
+    if (host.empty() || EndsWithIgnoringCase("." + std::string(host), ".invalid")) {
         return false;
     }
     if (scheme == "https") {

@@ -150,7 +150,11 @@ TEST(Addresses, TheReservedInvalidDomainIsNeverLookedUp) {
     EXPECT_FALSE(AddressAllowed("https", "update.vek-applikationen.invalid"));
     EXPECT_FALSE(AddressAllowed("https", "UPDATE.INVALID"));
     EXPECT_FALSE(AddressAllowed("https", "invalid"));
+    EXPECT_FALSE(AddressAllowed("https", "INVALID"));
+    EXPECT_FALSE(AddressAllowed("https", "invaliD"));
+    EXPECT_FALSE(AddressAllowed("http", "Invalid"));
     EXPECT_TRUE(AddressAllowed("https", "invalid.example"));
+    EXPECT_TRUE(AddressAllowed("https", "notinvalid"));
 }
 
 TEST(FileDate, IsTheLocalModificationDate) {

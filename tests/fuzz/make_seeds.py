@@ -123,6 +123,134 @@ line = b"09.12.2026 03:10:18\tDEZ ASCII\t   0\t   4\t7\r\n"
 write("fuzz_log_numbering", "appends", [len(line) & 0x3F | 0x40] + list(line[:len(line) & 0x3F]) * 1 +
       [0x05] + list(b"1\r\n2\n") + [0x83] + list(b"a\nb"))
 write("fuzz_log_numbering", "rewrite", [0x84] + list(b"x\ny\n") + [0x42] + list(b"z\n") + [0x81] + list(b"q"))
+
+# fuzz_lan_datagrams: a choice byte (bit 0: a fixed reader asked, bit 1: another name looked
+# up), then the datagram as the socket queues it: the sender's four address bytes, the reply.
+
+
+def lan_text(body, offset, text, count):
+    for i in range(count):
+        body[offset + i] = text[i] if i < len(text) else 0
+
+
+def record0(address, port=10001, host_bits=8, gateway=(0, 0, 0, 0), name=b""):
+    body = [0] * 120
+    body[0:4] = address
+    body[6] = host_bits
+    body[12:16] = gateway
+    body[20], body[21] = port & 0xFF, port >> 8
+    lan_text(body, 112, name[:8], 8)
+    lan_text(body, 84, name[8:16], 8)
+    return body
+
+
+def queued(sender, reply_type, body):
+    return list(sender) + [0x00, 0x00, 0x00, reply_type] + body
+
+
+fixed = [127, 0, 0, 1]
+reader = [192, 168, 1, 50]
+record2 = [0] * 126
+lan_text(record2, 93, b"QX-LAN", 32)
+record3 = [0] * 126
+lan_text(record3, 102, b"1", 8)
+ping = [0] * 26
+ping[11:14] = list(b"VEK")
+ping[20:26] = [0x00, 0x20, 0x4A, 0x56, 0x45, 0x4B]
+lan = {
+    "record0-fixed": [0] + queued(fixed, 0xF9, record0(fixed)),
+    "record0-reader": [1] + queued(reader, 0xF9, record0(reader, 10002, 12, (192, 168, 1, 1))),
+    "record0-dhcp": [0] + queued([10, 0, 0, 7], 0xF9, record0([0, 0, 0, 0], name=b"READER-01")),
+    "record0-dhcp-other": [2] + queued([10, 0, 0, 7], 0xF9, record0([0, 0, 0, 0], name=b"ANOTHER-READER-9")),
+    "record2": [0] + queued(fixed, 0xD2, record2),
+    "record3": [1] + queued(reader, 0xD3, record3),
+    "ping": [1] + queued(reader, 0xF7, ping),
+    "write-reply": [0] + queued(fixed, 0xFB, []),
+    "short": [0] + list(fixed) + [0x00, 0x00],
+}
+for name, data in lan.items():
+    write("fuzz_lan_datagrams", name, data)
+
+
+# fuzz_dongle_frames: chunks (a length byte, that many bytes) of what the dongle sends.
+
+
+def dongle(kind, opcode, payload):
+    n = len(payload)
+    head = [kind, opcode, n & 0xFF, n >> 8]
+    return [0x02] + head + [sum(head) & 0xFF] + payload + [0x03]
+
+
+def chunks(stream, size):
+    out = []
+    for at in range(0, len(stream), size):
+        part = stream[at:at + size]
+        out += [len(part)] + part
+    return out
+
+
+bt_reader = [0x00, 0x07, 0x80, 0x12, 0x34, 0x56]
+identify_answer = answer(0, 0, reads["version"])
+events = {
+    "reset": dongle(ord("i"), 0x25, [0x00]),
+    "inquiry": dongle(ord("i"), 0x01, [1, 2, 3, 4, 5, 6, 0x0C, 0x02, 0x00]) +
+               dongle(ord("i"), 0x01, bt_reader + [0x00, 0x05, 0x00]) + dongle(ord("C"), 0x00, [0x00]),
+    "name": dongle(ord("C"), 0x02, [0x00] + bt_reader + [9] + list(b"VEK-BT-42")),
+    "name-timeout": dongle(ord("C"), 0x02, [0x04] + bt_reader + [0]),
+    "connect": dongle(ord("C"), 0x0A, [0x00]) + dongle(ord("i"), 0x0B, [0x00] + bt_reader + [0x02, 0x02]),
+    "data": dongle(ord("i"), 0x10, [0x02, len(identify_answer), 0] + identify_answer),
+    "lost-link": dongle(ord("i"), 0x0E, [0x02, 0x08]) + dongle(ord("i"), 0x51, [0x00]),
+    "stray": [0x55, 0x02, 0xFF, 0xFF] + dongle(ord("i"), 0x25, [0x00]),
+}
+for name, stream in events.items():
+    write("fuzz_dongle_frames", name, chunks(stream, 255))
+    write("fuzz_dongle_frames", name + "-split", chunks(stream, 5))
+
+
+# fuzz_hid_reports: flags (bit 0: the numbered device, bits 1..7: read capacity), Report Size,
+# input and output Report Counts and Report ID of a built descriptor, then segments: the
+# descriptor and node name, then the input reports as hidraw delivers them.
+
+
+def vendor_descriptor(in_bytes, out_bytes, report_id=None):
+    d = [0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00, 0x26, 0xFF, 0x00]
+    if report_id is not None:
+        d += [0x85, report_id]
+    return d + [0x75, 0x08, 0x95, in_bytes, 0x09, 0x01, 0x81, 0x02, 0x95, out_bytes, 0x09, 0x01,
+                0x91, 0x02, 0xC0]
+
+
+frame = answer(0, 0, reads["version"])
+hid = {
+    "unnumbered": [64 << 1, 8, 8, 8, 0] + segments(vendor_descriptor(8, 8), [len(frame[:7])] + frame[:7],
+                                                    [2] + frame[7:], [0] * 8),
+    "numbered": [1 | 64 << 1, 8, 64, 64, 1] + segments(vendor_descriptor(64, 64, 1),
+                                                        [1, len(frame)] + frame + [0] * (63 - len(frame))),
+    "node": [4 << 1, 1, 3, 9, 2] + segments(list(b"hidraw0"), [5] + frame[:5]),
+    "push-pop": [9 << 1, 8, 1, 1, 0] + segments([0xA4, 0x75, 0x10, 0x95, 0x04, 0x81, 0x02, 0xB4, 0x95, 0x02, 0x91, 0x02]),
+}
+for name, data in hid.items():
+    write("fuzz_hid_reports", name, data)
+
+
+# fuzz_version_file: own version and build (a length byte each), then the version file.
+
+
+def own(version, build):
+    return [len(version)] + list(version) + [len(build)] + list(build)
+
+
+version_files = {
+    "newer": (b"1.17", b"2026-01-05", b"[VESMOR_Tagforge]\r\nVersion=1.18\r\nBuild=2026-03-02\r\n"
+              b"Installer=https://updates.example.com/tagforge/VESMOR_Tagforge_Setup.exe\r\n"),
+    "same": (b"1.18", b"2026-03-02", b"[vesmor_tagforge]\nversion=1.18\nbuild=2026-03-02\n"
+             b"installer=http://127.0.0.1:8080/setup.exe\n"),
+    "newer-build": (b"1.18", b"2026-01-05", b"[Other]\nVersion=9.99\n[VESMOR_Tagforge]\nVersion=1.18\n"
+                    b"Build=2026-03-02\nInstaller=https://host.invalid/x.exe\n"),
+    "malformed": (b"-.--", b"", b"[VESMOR_Tagforge]\nVersion=1.18beta\nBuild=2026-13-40\nInstaller=/\n"),
+}
+for name, (version, build, text) in version_files.items():
+    write("fuzz_version_file", name, own(version, build) + list(text))
 import shutil
 shutil.copy(os.path.join(here, "corpus", "fuzz_data_file", "datafile"), os.path.join(here, "corpus", "fuzz_ini", "datafile"))
 print("seeds written", file=sys.stderr)

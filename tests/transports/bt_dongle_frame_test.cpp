@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "transports/bt_dongle_frame.h"
 
 namespace vesmor {
@@ -113,6 +116,43 @@ TEST(DongleFrameReceived, AStartByteWhoseFrameCannotFitIsSkipped) {
     ASSERT_TRUE(taken.frame);
     EXPECT_EQ(taken.frame->Event(), 0x2569);
     EXPECT_EQ(taken.consumed, bytes.size());
+}
+
+TEST(DongleEventBody, AnInquiryResultGivesItsAddressWhenItsClassFits) {
+    const Bytes reader = {1, 2, 3, 4, 5, 6, 0x00, 0x05, 0x00};
+    EXPECT_EQ(InquiryResultAddress(reader, 0), (BluetoothAddress{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(InquiryResultAddress(reader, 0x0500), (BluetoothAddress{1, 2, 3, 4, 5, 6}));
+    EXPECT_FALSE(InquiryResultAddress(reader, 0x020C)) << "another device class";
+    EXPECT_FALSE(InquiryResultAddress({1, 2, 3, 4, 5, 6, 0x00, 0x05}, 0x0500)) << "no service byte";
+    EXPECT_EQ(InquiryResultAddress({1, 2, 3, 4, 5, 6}, 0), (BluetoothAddress{1, 2, 3, 4, 5, 6}));
+    EXPECT_FALSE(InquiryResultAddress({1, 2, 3, 4, 5}, 0));
+}
+
+TEST(DongleEventBody, ARemoteNameIsCutToItsLengthTheBodyAndThirtyBytes) {
+    Bytes body = {0x00, 1, 2, 3, 4, 5, 6, 4, 'Q', 'X', '-', '1', 'j', 'u', 'n', 'k'};
+    auto area = RemoteNameArea(body);
+    EXPECT_EQ(std::string(area.begin(), area.begin() + 5), std::string("QX-1\0", 5));
+    body[7] = 40;  // longer than the body
+    area = RemoteNameArea(body);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(area.data())), "QX-1junk");
+    Bytes longName = {0x00, 1, 2, 3, 4, 5, 6, 40};
+    longName.resize(8 + 40, 'n');
+    area = RemoteNameArea(longName);
+    EXPECT_EQ(std::count(area.begin(), area.end(), 'n'), 30);
+    body[0] = 0x04;  // page timeout
+    area = RemoteNameArea(body);
+    EXPECT_EQ(std::count(area.begin(), area.end(), 0), 32);
+}
+
+TEST(DongleEventBody, DataBytesComeFromTheLinkCutToTheBodyAndTheRoom) {
+    const Bytes body = {kDongleLink, 5, 0, 'a', 'b', 'c'};
+    EXPECT_EQ(DataIndicationBytes(body, 1000).offset, 3u);
+    EXPECT_EQ(DataIndicationBytes(body, 1000).count, 3u) << "the length says 5, three came";
+    EXPECT_EQ(DataIndicationBytes(body, 2).count, 2u);
+    EXPECT_EQ(DataIndicationBytes({kDongleLink, 1, 0, 'a', 'b'}, 1000).count, 1u);
+    EXPECT_EQ(DataIndicationBytes({0x03, 1, 0, 'a'}, 1000).count, 0u) << "another link";
+    const DataBytes none = DataIndicationBytes({kDongleLink, 1}, 1000);
+    EXPECT_EQ(none.offset + none.count, 0u) << "a short body points at nothing";
 }
 
 }  // namespace

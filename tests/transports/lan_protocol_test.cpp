@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "transports/lan_protocol.h"
+#include "transports/lan_search.h"
 
 namespace vesmor {
 namespace {
@@ -45,6 +47,61 @@ TEST(LanProtocol, RecordFieldsAndDhcpNames) {
     EXPECT_EQ(RecordAddress(body), "10.77.1.5");
     EXPECT_EQ(RecordPort(body), 10001);
     EXPECT_EQ(RecordDhcpName(body), "[ABCDEFGHIJ]");
+}
+
+// A record 0 reply from sender as the socket queues it, with the given address and name.
+Datagram Record0Reply(const std::string& sender, const uint8_t (&address)[4], const char* name) {
+    ByteVector queued = {10, 0, 0, 7, 0x00, 0x00, 0x00, 0xF9};
+    ByteVector body(120, 0);
+    std::memcpy(body.data(), address, 4);
+    body[20] = 0x11, body[21] = 0x27;
+    std::memcpy(body.data() + 112, name, std::min<size_t>(8, std::strlen(name)));
+    if (std::strlen(name) > 8) {
+        std::memcpy(body.data() + 84, name + 8, std::strlen(name) - 8);
+    }
+    queued.insert(queued.end(), body.begin(), body.end());
+    Datagram reply = SplitDatagram(queued);
+    EXPECT_EQ(reply.sender, sender);
+    return reply;
+}
+
+TEST(LanSearchReplies, EntriesNameTheSenderAndTheDhcpName) {
+    const Datagram fixed = Record0Reply("10.0.0.7", {10, 0, 0, 7}, "");
+    EXPECT_EQ(SearchEntryOf(fixed), "10.0.0.7-10001");
+    EXPECT_EQ(EntryAddress("10.0.0.7-10001"), "10.0.0.7");
+    EXPECT_EQ(ReaderOnlyEntry("10.0.0.7-10001"), "10.0.0.7-10001");
+    EXPECT_FALSE(DhcpLookupAnswer(fixed, "[]"));
+
+    const Datagram dhcp = Record0Reply("10.0.0.7", {0, 0, 0, 0}, "READER-01");
+    EXPECT_EQ(SearchEntryOf(dhcp), "[READER-01]10.0.0.7-10001");
+    EXPECT_EQ(EntryAddress("[READER-01]10.0.0.7-10001"), "10.0.0.7");
+    EXPECT_EQ(ReaderOnlyEntry("[READER-01]10.0.0.7-10001"), "[READER-01]");
+    EXPECT_EQ(DhcpLookupAnswer(dhcp, "[READER-01]"), "10.0.0.7-10001");
+    EXPECT_FALSE(DhcpLookupAnswer(dhcp, "[READER-02]"));
+}
+
+TEST(LanSearchReplies, ADhcpNameHoldingABracketKeepsItsAddressAndItsWholeName) {
+    const Datagram reply = Record0Reply("10.0.0.7", {0, 0, 0, 0}, "5R]EADER-01");
+    const std::optional<std::string> entry = SearchEntryOf(reply);
+    ASSERT_EQ(entry, "[5R]EADER-01]10.0.0.7-10001");
+    EXPECT_EQ(EntryAddress(*entry), "10.0.0.7") << "variant 1 asks this address for its product";
+    EXPECT_EQ(ReaderOnlyEntry(*entry), "[5R]EADER-01]");
+    EXPECT_EQ(DhcpLookupAnswer(reply, "[5R]EADER-01]"), "10.0.0.7-10001");
+}
+
+TEST(LanSearchReplies, OnlyWellFormedRepliesOfTheRightKindCount) {
+    ByteVector queued = {10, 0, 0, 7, 0x00, 0x00, 0x00, 0xF9};
+    queued.resize(4 + 4 + 119);  // one byte short of a record 0 body
+    EXPECT_FALSE(SearchEntryOf(SplitDatagram(queued)));
+    EXPECT_TRUE(SplitDatagram({10, 0, 0}).bytes.empty());
+    ByteVector record2 = {10, 0, 0, 7, 0x00, 0x00, 0x00, 0xD2};
+    record2.resize(8 + 126);
+    std::memcpy(record2.data() + 8 + 93, "QX-LAN", 6);
+    EXPECT_EQ(ProductOf(SplitDatagram(record2), "10.0.0.7"), "QX-LAN");
+    EXPECT_FALSE(ProductOf(SplitDatagram(record2), "10.0.0.8")) << "another reader's reply";
+    EXPECT_TRUE(IsReplyFrom(SplitDatagram(record2), 0xD2, 120, kBroadcastAddress));
+    EXPECT_FALSE(IsReplyFrom(SplitDatagram(record2), 0xD2, 127, kBroadcastAddress));
+    EXPECT_FALSE(IsReplyFrom(SplitDatagram(record2), 0xD2, 120, "10.0.0.8"));
 }
 
 TEST(LanProtocol, CloseTextsFollowTheWsaNumbersMappedFromErrno) {
