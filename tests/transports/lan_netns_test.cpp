@@ -139,6 +139,22 @@ TEST_F(LanNetwork, ADhcpNameIsResolvedByBroadcastAndOpensTheReader) {
     EXPECT_EQ(reader.PeerAddresses(), std::vector<std::string>{"10.77.1.1"});
 }
 
+TEST_F(LanNetwork, ADhcpNameHoldingABracketOpensByTheNameTheSearchListed) {
+    auto dhcp = Device("10.77.1.7");
+    dhcp.device.dhcp = true;
+    dhcp.device.dhcpName = "LAN]DHCP02";
+    sim::LanServer& reader = Start(dhcp);
+    InLibrary([] {
+        char buffer[256];
+        const int32_t n = VESMOR_FindLanDevicesEx(buffer, sizeof buffer);
+        ASSERT_EQ(SplitList(buffer, n), std::vector<std::string>{"[LAN]DHCP02]"});
+        const int32_t handle = VESMOR_OpenPort(buffer, 0, 300);
+        EXPECT_GT(handle, 0);
+        EXPECT_EQ(VESMOR_ClosePort(handle), 0);
+    });
+    EXPECT_EQ(reader.PeerAddresses(), std::vector<std::string>{"10.77.1.1"});
+}
+
 TEST_F(LanNetwork, GetLanConfigGivesNameAddressMaskAndGatewayTexts) {
     Start(Device("10.77.1.5"));
     auto dhcp = Device("10.77.1.6");
