@@ -26,27 +26,13 @@
 #include "sim/pty_link.h"
 #include "sim/sim_tag.h"
 #include "tests/cycle_matrix/cycle_run.h"
+#include "tests/integration/transport_kind.h"
 #include "tests/usb/usb_fixture.h"
 
 namespace tagforge::test {
 
-enum class Transport { kPty, kTcp, kHid, kD2xx, kBluetooth };
-
-inline const char* TransportName(Transport t) {
-    switch (t) {
-        case Transport::kPty:
-            return "Pty";
-        case Transport::kTcp:
-            return "Tcp";
-        case Transport::kHid:
-            return "Hid";
-        case Transport::kD2xx:
-            return "D2xx";
-        case Transport::kBluetooth:
-            return "Bluetooth";
-    }
-    return "";
-}
+using vesmor::test::Transport;
+using vesmor::test::TransportName;
 
 // The value a tag holds in its first `bytes` bytes (decimal ASCII digits): "" when untouched,
 // "?" when only part of it was written.

@@ -16,26 +16,9 @@
 
 #include "sim/pty_link.h"
 #include "tests/integration/lan_fixture.h"
+#include "tests/integration/transport_kind.h"
 
 namespace vesmor::test {
-
-enum class Transport { kPty, kTcp, kHid, kD2xx, kBluetooth };
-
-inline std::string TransportName(Transport t) {
-    switch (t) {
-        case Transport::kPty:
-            return "Pty";
-        case Transport::kTcp:
-            return "Tcp";
-        case Transport::kHid:
-            return "Hid";
-        case Transport::kD2xx:
-            return "D2xx";
-        case Transport::kBluetooth:
-            return "BluetoothDongle";
-    }
-    return "?";
-}
 
 class Bench {
   public:

@@ -179,13 +179,22 @@ TEST_F(PortWaitTest, LateBytesAreFlushedByTheNextCommand) {
     EXPECT_EQ(data, CMyByteArray{2});
 }
 
-TEST(PortWait, PendingHidInputIsDiscardedBeforeACommand) {
+// A port whose scripted transport is a HID device.
+class PortWaitHid : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        auto owned = std::make_unique<ScriptedTransport>(clock, true);
+        hid = owned.get();
+        port.AttachTransport(CVESMOR_Port::kHidSlot, std::move(owned));
+        port.SetClock([this] { return clock; });
+    }
+
     int64_t clock = 0;
-    auto owned = std::make_unique<ScriptedTransport>(clock, true);
-    ScriptedTransport* hid = owned.get();
     CVESMOR_Port port;
-    port.AttachTransport(CVESMOR_Port::kHidSlot, std::move(owned));
-    port.SetClock([&] { return clock; });
+    ScriptedTransport* hid = nullptr;
+};
+
+TEST_F(PortWaitHid, PendingHidInputIsDiscardedBeforeACommand) {
     hid->At(1, std::vector<uint8_t>(25, 0x02));  // stale input, read in pieces of 10
     hid->At(5, Type0Answer({0x42}));
     port.TransmitBuffer().Add(0xF0);
@@ -198,13 +207,7 @@ TEST(PortWait, PendingHidInputIsDiscardedBeforeACommand) {
 
 // A late answer that is still in the HID device when the next command starts came between the
 // two exchanges: it goes with the flush, and the next command's own answer is taken.
-TEST(PortWait, ALateAnswerStillInTheHidDeviceGoesWithTheFlushAndOwesNothing) {
-    int64_t clock = 0;
-    auto owned = std::make_unique<ScriptedTransport>(clock, true);
-    ScriptedTransport* hid = owned.get();
-    CVESMOR_Port port;
-    port.AttachTransport(CVESMOR_Port::kHidSlot, std::move(owned));
-    port.SetClock([&] { return clock; });
+TEST_F(PortWaitHid, ALateAnswerStillInTheHidDeviceGoesWithTheFlushAndOwesNothing) {
     port.SetTimeout(20);
     port.TransmitBuffer().Add(0xF0);
     EXPECT_FALSE(port.SendCommand());
