@@ -160,11 +160,8 @@ std::string ResolveReaderName(const std::string& name, int perAdapterMs, CTCPSoc
     if (open == std::string::npos) {
         return name;
     }
-    // A DHCP name may hold ']' itself: the name ends at the last one, as the search lists it.
-    const size_t last = name.rfind(']');
-    const size_t close = last == std::string::npos || last < open ? std::string::npos : last;
-    const std::string bracketed =
-        name.substr(open, close == std::string::npos ? std::string::npos : close - open + 1);
+    // The name as the search lists it (it may hold ']' itself).
+    const std::string bracketed = ReaderOnlyEntry(name.substr(open));
     if (adapters.Adapters().empty()) {
         adapters.CollectAdapters();
     }
