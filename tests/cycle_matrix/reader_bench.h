@@ -46,6 +46,23 @@ inline std::string TagValue(const std::vector<uint8_t>& bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
 
+// The complete values of the tags whose bytes `held` gives for each UID of order (tags holding
+// none left out), and in *partial how many hold a part of one.
+inline std::vector<std::string> CompleteValues(
+    const std::vector<std::string>& order,
+    std::map<std::string, std::vector<uint8_t>>& held, int* partial) {
+    std::vector<std::string> values;
+    *partial = 0;
+    for (const std::string& uid : order) {
+        const std::string value = TagValue(held[uid]);
+        *partial += value == "?";
+        if (!value.empty() && value != "?") {
+            values.push_back(value);
+        }
+    }
+    return values;
+}
+
 class ReaderBench {
   public:
     virtual ~ReaderBench() = default;
@@ -90,16 +107,7 @@ class InProcessBench : public ReaderBench {
         }
         conveyor_.reset();
         std::lock_guard lock(mutex_);
-        std::vector<std::string> values;
-        *partial = 0;
-        for (const std::string& uid : order_) {
-            const std::string value = TagValue(left_[uid]);
-            *partial += value == "?";
-            if (!value.empty() && value != "?") {
-                values.push_back(value);
-            }
-        }
-        return values;
+        return CompleteValues(order_, left_, partial);
     }
 
   protected:
@@ -195,24 +203,23 @@ class TcpBench final : public InProcessBench {
 };
 
 // HID or D2XX through the fake libraries, loaded by the tool through the control library (see
-// fake_control.cpp). The record: block 0 of the tag in the field, from the dump of all blocks
-// the fake writes after each write. The dump goes into a FIFO this bench holds open for the
-// whole run, so that none is missed and the fake never waits for it; one tag in the field gives
-// a dump of one NXP tag's blocks, so every such count of lines starts a dump.
+// fake_control.cpp). The record: a line per tag with its UID and bytes, which the fake writes
+// for the tags in the field after each write and for each tag as it leaves; a UID's last line is
+// what that tag holds. The lines go into a FIFO this bench holds open for the whole run, so that
+// none is missed and the fake never waits for it.
 class FakeUsbBench final : public ReaderBench {
   public:
     FakeUsbBench(Transport transport, const std::string& dir)
         : hid_(transport == Transport::kHid),
-          dump_(dir + "/blocks.fifo"),
-          dumpLines_(size_t(vesmor::sim::ProfileOf(vesmor::sim::ChipKind::kNxp).blockCount)) {
+          record_(dir + "/tags.fifo") {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) == 0) {
             control_ = fds[1];
             ::fcntl(fds[0], F_SETFD, 0);  // the tool inherits the read end
             controlRead_ = fds[0];
         }
-        ::mkfifo(dump_.c_str(), 0600);
-        fifo_ = ::open(dump_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        ::mkfifo(record_.c_str(), 0600);
+        fifo_ = ::open(record_.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
         if (hid_) {
             tree_.AddDescriptor("hidraw0", vesmor::test::VendorDescriptor(8, 8));
         }
@@ -225,7 +232,7 @@ class FakeUsbBench final : public ReaderBench {
     }
     std::string Port() const override { return hid_ ? "4211-0001 HID" : "4211-0001"; }
     std::vector<std::string> Env() const override {
-        const std::string device = "serial=4211-0001 conveyor=" + conveyor_ + " dump=" + dump_ +
+        const std::string device = "serial=4211-0001 conveyor=" + conveyor_ + " record=" + record_ +
                                    (hid_ ? " path=/dev/hidraw0" : "");
         return {std::string("VESMOR_HIDAPI_LIB=") + FAKE_CONTROL_PATH,
                 std::string("VESMOR_FTD2XX_LIB=") + FAKE_CONTROL_PATH,
@@ -234,8 +241,8 @@ class FakeUsbBench final : public ReaderBench {
                 std::string(hid_ ? "VESMOR_FAKE_HID=" : "VESMOR_FAKE_D2XX=") + device,
                 std::string(hid_ ? "VESMOR_FAKE_D2XX=" : "VESMOR_FAKE_HID=")};
     }
-    // One block a tag: the record takes block 0 only.
-    void StartConveyor(int everyMs, int presentMs, int) override {
+    void StartConveyor(int everyMs, int presentMs, int bytes) override {
+        bytes_ = size_t(bytes);
         conveyor_ = std::to_string(everyMs) + ":" + std::to_string(presentMs);
         watcher_ = std::thread([this] {
             for (bool last = false; !last;) {
@@ -259,8 +266,7 @@ class FakeUsbBench final : public ReaderBench {
     }
     std::vector<std::string> Written(int* partial) override {
         StopWatching();
-        *partial = partial_;
-        return values_;
+        return CompleteValues(order_, held_, partial);
     }
 
   private:
@@ -274,32 +280,32 @@ class FakeUsbBench final : public ReaderBench {
             watcher_.join();
         }
     }
-    // The dumps' lines: a line of hex digits per block.
+    // The record's lines: "UID HEX"; tags in the order they first appear.
     void Note(std::string_view bytes) {
         for (const char c : bytes) {
             if (c != '\n') {
                 line_ += c;
                 continue;
             }
-            if (lines_++ % dumpLines_ == 0 && line_.size() == 8) {
-                std::vector<uint8_t> block;
-                for (size_t i = 0; i < 8; i += 2) {
-                    block.push_back(uint8_t(std::stoi(line_.substr(i, 2), nullptr, 16)));
+            if (const size_t space = line_.find(' '); space != std::string::npos) {
+                const std::string uid = line_.substr(0, space);
+                if (!held_.count(uid)) {
+                    order_.push_back(uid);
                 }
-                const std::string value = TagValue(block);
-                if (value == "?") {
-                    ++partial_;
-                } else if (!value.empty() && (values_.empty() || values_.back() != value)) {
-                    values_.push_back(value);
+                std::vector<uint8_t>& bytes = held_[uid];
+                bytes.clear();
+                for (size_t i = space + 1; i + 2 <= line_.size() && bytes.size() < bytes_; i += 2) {
+                    bytes.push_back(uint8_t(std::stoi(line_.substr(i, 2), nullptr, 16)));
                 }
+                bytes.resize(bytes_);
             }
             line_.clear();
         }
     }
 
     bool hid_;
-    std::string dump_;
-    size_t dumpLines_;
+    std::string record_;
+    size_t bytes_ = 4;
     std::string conveyor_ = "150:100";
     int fifo_ = -1;
     int control_ = -1;
@@ -308,9 +314,8 @@ class FakeUsbBench final : public ReaderBench {
     std::atomic<bool> stop_{false};
     std::thread watcher_;
     std::string line_;
-    size_t lines_ = 0;
-    std::vector<std::string> values_;
-    int partial_ = 0;
+    std::vector<std::string> order_;
+    std::map<std::string, std::vector<uint8_t>> held_;  // UID -> its first bytes_ bytes
 };
 
 inline std::unique_ptr<ReaderBench> MakeBench(Transport t, const std::string& dir) {

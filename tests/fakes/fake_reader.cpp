@@ -120,13 +120,26 @@ FakeReader::FakeReader(const Settings& settings) : engine_(ReaderOf(settings)) {
     if (const auto dump = settings.find("dump"); dump != settings.end()) {
         dumpPath_ = dump->second;
     }
+    if (const auto record = settings.find("record"); record != settings.end()) {
+        recordPath_ = record->second;
+    }
     int everyMs = 0, presentMs = 0;
     if (const auto belt = settings.find("conveyor");
         belt != settings.end() &&
         std::sscanf(belt->second.c_str(), "%d:%d", &everyMs, &presentMs) == 2 && everyMs > 0 &&
         presentMs > 0) {
-        conveyor_ =
-            std::make_unique<sim::Conveyor>(field_, sim::ChipKind::kNxp, everyMs, presentMs);
+        // A tag can leave between its write and the record after it, so each tag is also
+        // recorded as it leaves: no write that reached a tag goes unseen.
+        sim::Conveyor::Observer observer;
+        if (!recordPath_.empty()) {
+            observer = [this](const std::string& event) {
+                if (const auto uid = sim::ParseUid(event.substr(1)); uid && event[0] == '-') {
+                    Record(TagRecord(field_, *uid));
+                }
+            };
+        }
+        conveyor_ = std::make_unique<sim::Conveyor>(field_, sim::ChipKind::kNxp, everyMs,
+                                                    presentMs, std::move(observer));
     }
 }
 
@@ -156,6 +169,13 @@ void FakeReader::Receive(const uint8_t* bytes, size_t count) {
     arrived_.notify_all();
     if (wrote) {
         DumpBlocks();
+        if (!recordPath_.empty()) {
+            std::string lines;
+            for (const sim::Uid& uid : field_.Uids()) {
+                lines += TagRecord(field_, uid);
+            }
+            Record(lines);
+        }
     }
 }
 
@@ -263,21 +283,41 @@ void FakeReader::DumpBlocks() {
     }
 }
 
-std::string BlockDump(const sim::TagField& field) {
+void FakeReader::Record(const std::string& lines) {
+    std::lock_guard lock(recordMutex_);
+    std::ofstream(recordPath_, std::ios::app) << lines;
+}
+
+namespace {
+
+// A tag's blocks in hexadecimal, each followed by separator (none: one run of digits).
+std::string HexBlocks(const sim::TagField& field, const sim::Uid& uid, const char* separator) {
     static const char* const kHex = "0123456789ABCDEF";
     std::string text;
-    for (const sim::Uid& uid : field.Uids()) {
-        for (int block = 0;; ++block) {
-            const auto bytes = field.Block(uid, block);
-            if (!bytes) {
-                break;
-            }
-            for (uint8_t b : *bytes) {
-                text += kHex[b >> 4];
-                text += kHex[b & 15];
-            }
-            text += '\n';
+    for (int block = 0;; ++block) {
+        const auto bytes = field.Block(uid, block);
+        if (!bytes) {
+            break;
         }
+        for (uint8_t b : *bytes) {
+            text += kHex[b >> 4];
+            text += kHex[b & 15];
+        }
+        text += separator;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string TagRecord(const sim::TagField& field, const sim::Uid& uid) {
+    return sim::UidText(uid) + ' ' + HexBlocks(field, uid, "") + '\n';
+}
+
+std::string BlockDump(const sim::TagField& field) {
+    std::string text;
+    for (const sim::Uid& uid : field.Uids()) {
+        text += HexBlocks(field, uid, "\n");
     }
     return text;
 }

@@ -13,6 +13,9 @@
 //   busy=1           another program holds the device: it cannot be opened
 //   dump=PATH        the tags' blocks are written there (hex, a line per block) after each write
 //   conveyor=N:M     a new transponder (nxp) enters every N ms and stays M ms, as vesmor-sim's
+//   record=PATH      a line "UID HEX" per transponder (its UID, then all its bytes) is appended
+//                    there for each one in the field after each write, and with a conveyor
+//                    for each one just before it leaves: the last line of a UID is what it holds
 // HID only: vid=HEX pid=HEX path=/dev/hidrawN input=N output=N (report lengths with the report
 // ID, default 9) readerror=1 noserial=1 nostart=1 (the start report fails) writedelay=MS. D2XX
 // only: description=TEXT.
@@ -49,6 +52,8 @@ int IntSetting(const Settings& s, const std::string& key, int fallback, int base
 
 // The blocks of every tag in the field, one line of hexadecimal digits per block.
 std::string BlockDump(const sim::TagField& field);
+// The record line of one tag: its UID, a space, all its bytes in hexadecimal, a line end.
+std::string TagRecord(const sim::TagField& field, const sim::Uid& uid);
 
 // The devices of the configuration in the environment variable, made anew when its text has
 // changed since the last call (or after Reset) and no device is open.
@@ -113,12 +118,15 @@ class FakeReader {
   private:
     size_t DueLocked(std::chrono::steady_clock::time_point now) const;
     void DumpBlocks();
+    void Record(const std::string& lines);
 
     std::mutex mutex_;
     std::condition_variable arrived_;
     sim::TagField field_;
     sim::ReaderEngine engine_;
     std::string dumpPath_;
+    std::string recordPath_;
+    std::mutex recordMutex_;  // one record at a time: after a write and from the conveyor
     struct Pending {
         std::chrono::steady_clock::time_point due;
         std::vector<uint8_t> bytes;
