@@ -58,16 +58,20 @@ class RecordingPortPrompts final : public ui::PortDlgPrompts {
     std::function<void(QDialog&)> onModal;
 };
 
-// A fake sysfs tree and module directory, named by the environment while the object lives.
+// A fake sysfs tree and module directory, named by the environment while the object lives, and
+// a runtime directory of its own, so that the simulators other tests run at the same time are
+// not listed.
 class DeviceTree {
   public:
     DeviceTree() {
         setenv("VESMOR_SYSFS_ROOT", tree.Root().c_str(), 1);
         setenv("VESMOR_MODULES_DIR", tree.ModulesDir().c_str(), 1);
+        setenv("VESMOR_RUNTIME_DIR", (tree.Root() + "/run").c_str(), 1);
     }
     ~DeviceTree() {
         unsetenv("VESMOR_SYSFS_ROOT");
         unsetenv("VESMOR_MODULES_DIR");
+        unsetenv("VESMOR_RUNTIME_DIR");
     }
     DeviceTree(const DeviceTree&) = delete;
     DeviceTree& operator=(const DeviceTree&) = delete;
