@@ -3,14 +3,18 @@
 // 10.77.2.1/24, "readers" with 10.77.1.5-7 and 10.77.1.50 on the first link and 10.77.2.5 on
 // the second. Broadcasts of the tests never leave them. Needs root; Available() tells.
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sched.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace vesmor::test {
 
@@ -20,6 +24,7 @@ class LanNamespaces {
         : suffix_(std::to_string(::getpid())),
           library_("vlib" + suffix_),
           readers_("vrdr" + suffix_) {
+        RemoveStale();
         Remove();
         const std::string a1 = "va1" + suffix_, b1 = "vb1" + suffix_;
         const std::string a2 = "va2" + suffix_, b2 = "vb2" + suffix_;
@@ -60,6 +65,28 @@ class LanNamespaces {
     void Remove() const {
         Sh("ip netns del " + library_);
         Sh("ip netns del " + readers_);
+    }
+    // The namespaces of test processes that ended without removing theirs (killed, aborted).
+    static void RemoveStale() {
+        DIR* dir = ::opendir("/var/run/netns");
+        if (dir == nullptr) {
+            return;
+        }
+        std::vector<std::string> stale;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if ((name.rfind("vlib", 0) == 0 || name.rfind("vrdr", 0) == 0) && name.size() > 4 &&
+                name.find_first_not_of("0123456789", 4) == std::string::npos) {
+                const pid_t pid = static_cast<pid_t>(std::atol(name.c_str() + 4));
+                if (::kill(pid, 0) != 0 && errno == ESRCH) {
+                    stale.push_back(name);
+                }
+            }
+        }
+        ::closedir(dir);
+        for (const std::string& name : stale) {
+            Sh("ip netns del " + name);
+        }
     }
     static void RunIn(const std::string& name, const std::function<void()>& body) {
         std::thread inside([&] {
