@@ -50,11 +50,11 @@ inline std::string TagValue(const std::vector<uint8_t>& bytes) {
 // none left out), and in *partial how many hold a part of one.
 inline std::vector<std::string> CompleteValues(
     const std::vector<std::string>& order,
-    std::map<std::string, std::vector<uint8_t>>& held, int* partial) {
+    const std::map<std::string, std::vector<uint8_t>>& held, int* partial) {
     std::vector<std::string> values;
     *partial = 0;
     for (const std::string& uid : order) {
-        const std::string value = TagValue(held[uid]);
+        const std::string value = TagValue(held.at(uid));
         *partial += value == "?";
         if (!value.empty() && value != "?") {
             values.push_back(value);

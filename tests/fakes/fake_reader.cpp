@@ -107,6 +107,34 @@ int IntSetting(const Settings& s, const std::string& key, int fallback, int base
                          : static_cast<int>(std::strtol(it->second.c_str(), nullptr, base));
 }
 
+namespace {
+
+// A tag's blocks in hexadecimal, each followed by separator (none: one run of digits).
+std::string HexBlocks(const sim::TagField& field, const sim::Uid& uid, const char* separator) {
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string text;
+    for (int block = 0;; ++block) {
+        const auto bytes = field.Block(uid, block);
+        if (!bytes) {
+            break;
+        }
+        for (uint8_t b : *bytes) {
+            text += kHex[b >> 4];
+            text += kHex[b & 15];
+        }
+        text += separator;
+    }
+    return text;
+}
+
+// The record line of one tag: its UID, a space, all its bytes in hexadecimal, a line end.
+std::string TagRecord(const sim::TagField& field, const sim::Uid& uid) {
+    return sim::UidText(uid) + ' ' + HexBlocks(field, uid, "") + '\n';
+}
+
+}  // namespace
+
+
 FakeReader::FakeReader(const Settings& settings) : engine_(ReaderOf(settings)) {
     engine_.SetField(&field_);
     engine_.SetFaults(FaultsOf(settings));
@@ -286,32 +314,6 @@ void FakeReader::DumpBlocks() {
 void FakeReader::Record(const std::string& lines) {
     std::lock_guard lock(recordMutex_);
     std::ofstream(recordPath_, std::ios::app) << lines;
-}
-
-namespace {
-
-// A tag's blocks in hexadecimal, each followed by separator (none: one run of digits).
-std::string HexBlocks(const sim::TagField& field, const sim::Uid& uid, const char* separator) {
-    static const char* const kHex = "0123456789ABCDEF";
-    std::string text;
-    for (int block = 0;; ++block) {
-        const auto bytes = field.Block(uid, block);
-        if (!bytes) {
-            break;
-        }
-        for (uint8_t b : *bytes) {
-            text += kHex[b >> 4];
-            text += kHex[b & 15];
-        }
-        text += separator;
-    }
-    return text;
-}
-
-}  // namespace
-
-std::string TagRecord(const sim::TagField& field, const sim::Uid& uid) {
-    return sim::UidText(uid) + ' ' + HexBlocks(field, uid, "") + '\n';
 }
 
 std::string BlockDump(const sim::TagField& field) {

@@ -52,8 +52,6 @@ int IntSetting(const Settings& s, const std::string& key, int fallback, int base
 
 // The blocks of every tag in the field, one line of hexadecimal digits per block.
 std::string BlockDump(const sim::TagField& field);
-// The record line of one tag: its UID, a space, all its bytes in hexadecimal, a line end.
-std::string TagRecord(const sim::TagField& field, const sim::Uid& uid);
 
 // The devices of the configuration in the environment variable, made anew when its text has
 // changed since the last call (or after Reset) and no device is open.
