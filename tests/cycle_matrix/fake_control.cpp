@@ -4,7 +4,7 @@
 //
 // VESMOR_FAKE_CONTROL_FD names the read end of a pipe the tool inherited. Each byte is a
 // command for device 0: 'u' unplugs it (HID reads fail, D2XX calls fail), 's' silences the
-// simulated HID reader, 'a' makes it answer again. The pipe's end ends the control thread.
+// simulated reader, 'a' makes it answer again. The pipe's end ends the control thread.
 
 #include <unistd.h>
 
@@ -15,6 +15,7 @@ extern "C" {
 void fake_hid_set_read_error(int device, int on);
 void fake_hid_set_silent(int device, int on);
 void fake_d2xx_unplug(int device);
+int fake_d2xx_control(int device, const char* command, unsigned char* out, int capacity);
 }
 
 namespace {
@@ -29,9 +30,11 @@ void Serve(int fd) {
                 break;
             case 's':
                 fake_hid_set_silent(0, 1);
+                fake_d2xx_control(0, "faults silent=1", nullptr, 0);
                 break;
             case 'a':
                 fake_hid_set_silent(0, 0);
+                fake_d2xx_control(0, "faults", nullptr, 0);  // no line faults: answering again
                 break;
             default:
                 break;

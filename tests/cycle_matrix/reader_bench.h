@@ -3,7 +3,7 @@
 // pull it away or silence it while a write cycle runs, and a record of what each tag held when
 // it left: over a pseudo-terminal, TCP on loopback and a Bluetooth dongle on a pseudo-terminal
 // the simulator runs in this process; over HID and D2XX the fake vendor libraries run in the
-// tool's process, which dumps the tags' blocks after each write.
+// tool's process and record each tag's bytes after each write and as it leaves.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -71,8 +71,8 @@ class ReaderBench {
     // Tags enter every everyMs and stay presentMs; the cycle writes `bytes` bytes to each.
     virtual void StartConveyor(int everyMs, int presentMs, int bytes) = 0;
     virtual void Unplug() = 0;
-    // False when this transport's simulator cannot be silenced from the test.
-    virtual bool Silence(bool on) = 0;
+    // A silent reader takes requests and answers none.
+    virtual void Silence(bool on) = 0;
     // After the run: the complete values on the tags in the order they came, and how many tags
     // hold a part of one.
     virtual std::vector<std::string> Written(int* partial) = 0;
@@ -149,11 +149,10 @@ class PtyBench final : public InProcessBench {
     ~PtyBench() override { StopConveyor(); }
     std::string Port() const override { return link_.Path() + (dongle_ ? " BT:1" : ":1"); }
     void Unplug() override { link_.Unplug(); }
-    bool Silence(bool on) override {
+    void Silence(bool on) override {
         vesmor::sim::Faults faults;
         faults.silent = on;
         link_.SetFaults(faults);
-        return true;
     }
 
   private:
@@ -183,11 +182,10 @@ class TcpBench final : public InProcessBench {
         return server_.Address() + "-" + std::to_string(server_.TcpPort());
     }
     void Unplug() override { server_.Vanish(); }
-    bool Silence(bool on) override {
+    void Silence(bool on) override {
         vesmor::sim::Faults faults;
         faults.silent = on;
         server_.SetFaults(faults);
-        return true;
     }
 
   private:
@@ -257,12 +255,8 @@ class FakeUsbBench final : public ReaderBench {
         });
     }
     void Unplug() override { Send('u'); }
-    bool Silence(bool on) override {
-        if (!hid_) {
-            return false;
-        }
+    void Silence(bool on) override {
         Send(on ? 's' : 'a');
-        return true;
     }
     std::vector<std::string> Written(int* partial) override {
         StopWatching();
