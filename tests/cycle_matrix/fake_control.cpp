@@ -13,12 +13,18 @@
 
 extern "C" {
 void fake_hid_set_read_error(int device, int on);
-void fake_hid_set_silent(int device, int on);
 void fake_d2xx_unplug(int device);
+int fake_hid_control(int device, const char* command, unsigned char* out, int capacity);
 int fake_d2xx_control(int device, const char* command, unsigned char* out, int capacity);
 }
 
 namespace {
+
+// Sets the simulated reader's line faults on whichever fake holds device 0.
+void SetFaults(const char* words) {
+    fake_hid_control(0, words, nullptr, 0);
+    fake_d2xx_control(0, words, nullptr, 0);
+}
 
 void Serve(int fd) {
     char command = 0;
@@ -29,12 +35,10 @@ void Serve(int fd) {
                 fake_d2xx_unplug(0);
                 break;
             case 's':
-                fake_hid_set_silent(0, 1);
-                fake_d2xx_control(0, "faults silent=1", nullptr, 0);
+                SetFaults("faults silent=1");
                 break;
             case 'a':
-                fake_hid_set_silent(0, 0);
-                fake_d2xx_control(0, "faults", nullptr, 0);  // no line faults: answering again
+                SetFaults("faults");  // no line faults: answering again
                 break;
             default:
                 break;
