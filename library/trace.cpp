@@ -14,7 +14,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <thread>
+
+#include "library/private_dir.h"
 
 namespace vesmor {
 
@@ -149,7 +152,7 @@ int TraceLockFd(const std::string& channelName) {
         }
         path = wanted;
         opener = ::getpid();
-        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        fd = path.empty() ? -1 : OpenPrivateFile(path);
     }
     return fd;
 }
@@ -188,8 +191,8 @@ socklen_t TraceChannelAddress(const std::string& name, sockaddr_un& address) {
 }
 
 std::string TraceLockPath(const std::string& channelName) {
-    const char* dir = std::getenv("XDG_RUNTIME_DIR");
-    return std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/" + channelName + "Lock";
+    const std::optional<std::string> dir = UserRuntimeDirectory();
+    return dir ? *dir + "/" + channelName + "Lock" : std::string();
 }
 
 std::string EncodeTracePieces(const std::string& text) {
@@ -224,13 +227,15 @@ bool TraceSend(const std::string& text) {
     // the order they were sent.
     static DeadlineLock threadLock;
     bool delivered = false;
-    // The locks are waited for even after a stall: their holders are other tracers, each of
-    // which keeps them at most for its own bound.
-    if (threadLock.LockUntil(deadline)) {
-        // Without a lock file (no writable directory) the text still goes, ordered among this
+    // After a lost text the locks are only tried, not waited for, until a text gets through
+    // again: a lock held for longer than the bound (a stopped tracer, or one that never lets
+    // go) then costs the bound once, not for every text.
+    const Clock::time_point lockDeadline = wait ? deadline : Clock::now();
+    if (threadLock.LockUntil(lockDeadline)) {
+        // Without a lock file (no private directory) the text still goes, ordered among this
         // process's threads only.
         const int lock = TraceLockFd(channel);
-        const bool locked = lock >= 0 && LockFileWithin(lock, deadline);
+        const bool locked = lock >= 0 && LockFileWithin(lock, lockDeadline);
         if (locked || lock < 0) {
             delivered = SendWithin(socket, EncodeTracePieces(text), deadline, wait);
         }

@@ -32,7 +32,8 @@ constexpr std::chrono::milliseconds kTraceBound{50};
 std::string TraceChannelName();
 // Address of the channel's socket in the abstract namespace; returns the address length.
 socklen_t TraceChannelAddress(const std::string& name, sockaddr_un& address);
-// Path of the trace lock of a channel: $XDG_RUNTIME_DIR (or /tmp) + "/" + name + "Lock".
+// Path of the trace lock of a channel: the user's runtime directory (UserRuntimeDirectory, a
+// directory no other user can enter) + "/" + name + "Lock"; "" when there is none.
 std::string TraceLockPath(const std::string& channelName);
 
 // Delivers a text to the trace viewer; does nothing when no viewer listens. Returns whether

@@ -140,7 +140,12 @@ int main(int argc, char** argv) {
         // The interface list of the window offers the simulated reader while this program runs;
         // a dongle is not a serial reader and is opened by its name with " BT".
         if (!options.dongle) {
-            announcement = vesmor::AnnounceSimulator(pty->Path());
+            std::string problem;
+            announcement = vesmor::AnnounceSimulator(pty->Path(), &problem);
+            if (announcement.empty()) {
+                std::cerr << "vesmor-sim: not announced to the interface list: " << problem
+                          << "\n";
+            }
         }
         std::cout << pty->Path() << std::endl;
         if (options.dongle) {

@@ -9,6 +9,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+
+#include "library/private_dir.h"
 
 namespace vesmor {
 
@@ -30,32 +33,42 @@ bool IsCharacterDevice(const std::string& path) {
 
 }  // namespace
 
-std::string SimulatorAnnouncementDirectory() {
+std::string SimulatorAnnouncementDirectory(std::string* problem) {
     std::string base = FromEnvironment("VESMOR_RUNTIME_DIR");
     if (base.empty()) {
-        base = FromEnvironment("XDG_RUNTIME_DIR");
+        const std::optional<std::string> runtime = UserRuntimeDirectory(problem);
+        if (!runtime) {
+            return {};
+        }
+        base = *runtime;
     }
-    if (base.empty()) {
-        base = "/tmp/vesmor-" + std::to_string(::getuid());
-    }
-    return base + "/vesmor-sim";
+    const std::string dir = base + "/vesmor-sim";
+    return EnsurePrivateDirectory(dir, problem) ? dir : std::string();
 }
 
-std::string AnnounceSimulator(const std::string& devicePath) {
-    std::error_code error;
-    const std::filesystem::path dir = SimulatorAnnouncementDirectory();
-    std::filesystem::create_directories(dir, error);
-    const std::filesystem::path file = dir / (std::to_string(::getpid()) + ".pty");
-    std::ofstream out(file, std::ios::trunc);
-    out << devicePath << "\n";
-    return out.good() ? file.string() : std::string();
+std::string AnnounceSimulator(const std::string& devicePath, std::string* problem) {
+    const std::string dir = SimulatorAnnouncementDirectory(problem);
+    if (dir.empty()) {
+        return {};
+    }
+    const std::string name = std::to_string(::getpid()) + ".pty";
+    if (!WriteFileAtomically(dir, name, devicePath + "\n")) {
+        if (problem != nullptr) {
+            *problem = dir + ": the announcement cannot be written";
+        }
+        return {};
+    }
+    return dir + "/" + name;
 }
 
 std::vector<std::string> AnnouncedSimulators() {
     std::vector<std::string> devices;
+    const std::string dir = SimulatorAnnouncementDirectory();
+    if (dir.empty()) {
+        return devices;  // another user's directory announces nothing
+    }
     std::error_code error;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(SimulatorAnnouncementDirectory(), error)) {
+    for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
         const std::filesystem::path& file = entry.path();
         if (file.extension() != ".pty") {
             continue;

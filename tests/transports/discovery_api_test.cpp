@@ -40,6 +40,7 @@ class DiscoveryApiTest : public ::testing::Test {
     void Announce(pid_t pid, const std::string& device) {
         const std::filesystem::path dir = std::filesystem::path(fake.Root()) / "vesmor-sim";
         std::filesystem::create_directories(dir);
+        std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
         std::ofstream(dir / (std::to_string(pid) + ".pty")) << device << "\n";
     }
 
