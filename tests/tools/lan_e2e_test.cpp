@@ -100,8 +100,8 @@ class LanCli : public LanSides {
         }
     }
 
-    void StartReader() {
-        ASSERT_GT(lan->Start(lan->ReaderSide(), VESMOR_SIM, {"--lan", "10.77.0.2"}), 0);
+    void StartReader(const std::vector<std::string>& args = {"--lan", "10.77.0.2"}) {
+        ASSERT_GT(lan->Start(lan->ReaderSide(), VESMOR_SIM, args), 0);
         ASSERT_TRUE(ReaderServes()) << "vesmor-sim --lan 10.77.0.2 did not start serving";
     }
 
@@ -182,6 +182,30 @@ TEST_F(LanCli, WithoutReaderSearchAndShowFailWithTheReason) {
     const ProgramResult show = Vesmor({"lan", "show", "10.77.0.2"});
     EXPECT_EQ(show.exitCode, 1);
     EXPECT_TRUE(Contains(show.err, "antwortet nicht")) << show.err;
+}
+
+// A device on the network whose DHCP name holds a terminal escape sequence and a line break:
+// the tool prints them as visible escapes, so the name can neither act on the terminal nor
+// forge a line.
+class LanHostileName : public LanCli {
+  protected:
+    static constexpr const char* kName = "\x1b[2Jpwn\x07\nEVIL";
+    void SetUp() override {
+        LanSides::SetUp();
+        if (lan) {
+            StartReader({"--lan", "10.77.0.2", "--lan-dhcp", kName});
+        }
+    }
+};
+
+TEST_F(LanHostileName, SearchAndShowPrintTheNameWithItsControlCharactersEscaped) {
+    const ProgramResult search = Vesmor({"lan", "search"});
+    EXPECT_EQ(search.exitCode, 0) << search.err;
+    EXPECT_EQ(search.out, "[\\e[2Jpwn\\x07\\nEVIL]10.77.0.2-10001\n");
+    const ProgramResult show = Vesmor({"lan", "show", "10.77.0.2"});
+    EXPECT_EQ(show.exitCode, 0) << show.err;
+    EXPECT_TRUE(Contains(show.out, "Name:          \\e[2Jpwn\\x07\\nEVIL\n")) << show.out;
+    EXPECT_EQ(show.out.find('\x1b'), std::string::npos);
 }
 
 // A reader that is switched off closes nothing: its address just stops answering. A cycle over

@@ -25,7 +25,19 @@ TEST(TracePrinter, StampsEachLineOnceEvenWhenTwoTextsMakeIt) {
               "03:04:05.006 VESMOR_OpenPort(COM1,19200,500)");
     EXPECT_EQ(printer.Render(" = 1\r\n", At(3, 4, 5, 7)), " = 1\n");
     EXPECT_EQ(printer.Render("a\nb\n", At(13, 0, 59, 999)), "13:00:59.999 a\n13:00:59.999 b\n");
-    EXPECT_EQ(printer.Render("lone\rreturn\n", At(0, 0, 0, 0)), "00:00:00.000 lone\rreturn\n");
+    EXPECT_EQ(printer.Render("lone\rreturn\n", At(0, 0, 0, 0)), "00:00:00.000 lone\\rreturn\n");
+}
+
+TEST(TracePrinter, ControlCharactersOtherThanTheLineEndsArePrintedAsEscapes) {
+    // A window title, a colour, a cursor move and a bell, as any local user could send them.
+    const std::string hostile = "\x1b]0;owned\x07\x1b[31mred\x1b[2J\tx\x7f\xc2\x9b" "2J\r\n";
+    const std::string shown = "\\e]0;owned\\x07\\e[31mred\\e[2J\\tx\\x7f\\xc2\\x9b2J";
+    TracePrinter stamped(stdout, false, std::nullopt);
+    EXPECT_EQ(stamped.Render(hostile, At(1, 2, 3, 4)), "01:02:03.004 " + shown + "\n");
+    TracePrinter raw(stdout, true, std::nullopt);
+    EXPECT_EQ(raw.Render(hostile, At(1, 2, 3, 4)), shown + "\r\n");
+    // Text beyond ASCII stays readable.
+    EXPECT_EQ(raw.Render("Gerät \xc3\xa4\n", At(0, 0, 0, 0)), "Gerät \xc3\xa4\n");
 }
 
 TEST(TracePrinter, RawPrintsTheTextsAsTheyCame) {

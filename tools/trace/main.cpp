@@ -1,5 +1,6 @@
 // vesmor-trace: the trace viewer. Listens on the trace channel and prints every text it
-// receives, each line with the local time it arrived, until Ctrl-C.
+// receives from programs of its own user (of every user with --all-users), each line with the
+// local time it arrived, until Ctrl-C.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,6 +10,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -22,8 +24,14 @@
 
 namespace {
 
-// Connections that have not ended yet; beyond this many the viewer stops accepting for a while.
+using Clock = std::chrono::steady_clock;
+
+// Connections that have not ended yet; with this many open, a new one pushes out the one that
+// has been silent longest.
 constexpr size_t kMaxClients = 256;
+// A connection that sends nothing for this long is dropped: the library sends a whole text at
+// once (within 50 ms), so only a stalled or hostile sender stays silent this long.
+constexpr std::chrono::milliseconds kIdleLimit{1000};
 
 volatile std::sig_atomic_t g_stop = 0;
 
@@ -68,6 +76,7 @@ int Listen(const std::string& channel) {
 struct Client {
     int fd;
     std::string pieces;
+    Clock::time_point lastHeard;
 };
 
 // Reads what a client sent; true when its connection has ended (the text is complete).
@@ -78,6 +87,7 @@ bool ReadClient(Client& client) {
         if (n > 0) {
             const size_t room = vesmor::tools::kMaxTextBytes - client.pieces.size();
             client.pieces.append(buffer, std::min(static_cast<size_t>(n), room));
+            client.lastHeard = Clock::now();
             continue;
         }
         if (n < 0 && errno == EINTR) {
@@ -87,17 +97,103 @@ bool ReadClient(Client& client) {
     }
 }
 
-void AcceptClients(int server, std::vector<Client>& clients) {
-    while (clients.size() < kMaxClients) {
-        const int fd = ::accept4(server, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd < 0) {
-            return;
-        }
-        clients.push_back({fd, {}});
-    }
+// Whether the sender of a connection runs as this user (or any user is accepted).
+bool SenderAccepted(int fd, bool allUsers) {
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    return allUsers || (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 &&
+                        peer.uid == ::geteuid());
 }
 
-int Run(const std::string& channel, vesmor::tools::TracePrinter& printer) {
+class Viewer {
+  public:
+    Viewer(vesmor::tools::TracePrinter& printer, bool allUsers)
+        : printer_(printer), allUsers_(allUsers) {}
+    ~Viewer() {
+        for (const Client& client : clients_) {
+            ::close(client.fd);
+        }
+    }
+    Viewer(const Viewer&) = delete;
+    Viewer& operator=(const Viewer&) = delete;
+
+    const std::vector<Client>& Clients() const { return clients_; }
+
+    // Takes every waiting connection. A text that is already complete when its connection is
+    // taken is printed at once, so a crowd of silent connections does not hold it back.
+    void Accept(int server) {
+        for (;;) {
+            const int fd = ::accept4(server, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+            if (fd < 0) {
+                return;
+            }
+            if (!SenderAccepted(fd, allUsers_)) {
+                ::close(fd);
+                continue;
+            }
+            Client client{fd, {}, Clock::now()};
+            if (ReadClient(client)) {
+                Finish(client);
+                continue;
+            }
+            if (clients_.size() >= kMaxClients) {
+                const auto quietest = std::min_element(
+                    clients_.begin(), clients_.end(),
+                    [](const Client& a, const Client& b) { return a.lastHeard < b.lastHeard; });
+                ::close(quietest->fd);
+                clients_.erase(quietest);
+            }
+            clients_.push_back(std::move(client));
+        }
+    }
+
+    // Reads the clients whose poll entry (`polled`: one per client, in the order of Clients())
+    // reported something; prints the texts that ended and drops the connections silent for too
+    // long.
+    void Serve(const pollfd* polled) {
+        const Clock::time_point now = Clock::now();
+        std::vector<Client> open;
+        for (size_t i = 0; i < clients_.size(); ++i) {
+            Client& client = clients_[i];
+            if (polled[i].revents != 0 && ReadClient(client)) {
+                Finish(client);
+            } else if (now - client.lastHeard >= kIdleLimit) {
+                ::close(client.fd);
+            } else {
+                open.push_back(std::move(client));
+            }
+        }
+        clients_ = std::move(open);
+    }
+
+    // How long poll may wait before the next silent connection is to be dropped.
+    int PollTimeoutMs() const {
+        if (clients_.empty()) {
+            return -1;
+        }
+        Clock::time_point oldest = clients_.front().lastHeard;
+        for (const Client& client : clients_) {
+            oldest = std::min(oldest, client.lastHeard);
+        }
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(oldest + kIdleLimit - Clock::now());
+        return static_cast<int>(std::max<long long>(left.count(), 0));
+    }
+
+  private:
+    void Finish(const Client& client) {
+        ::close(client.fd);
+        timespec arrived{};
+        ::clock_gettime(CLOCK_REALTIME, &arrived);
+        printer_.Print(vesmor::DecodeTracePieces(client.pieces), arrived);
+    }
+
+    vesmor::tools::TracePrinter& printer_;
+    bool allUsers_;
+    std::vector<Client> clients_;
+};
+
+int Run(const std::string& channel, vesmor::tools::TracePrinter& printer, bool allUsers) {
     const sigset_t waitMask = InstallStopSignals();
     const int server = Listen(channel);
     if (server < 0) {
@@ -106,36 +202,24 @@ int Run(const std::string& channel, vesmor::tools::TracePrinter& printer) {
         return 1;
     }
     std::fprintf(stderr, "vesmor-trace: listening on \"%s\", Ctrl-C ends\n", channel.c_str());
-    std::vector<Client> clients;
+    Viewer viewer(printer, allUsers);
     std::vector<pollfd> polled;
     while (g_stop == 0) {
         polled.clear();
-        polled.push_back(
-            {server, static_cast<short>(clients.size() < kMaxClients ? POLLIN : 0), 0});
-        for (const Client& client : clients) {
+        polled.push_back({server, POLLIN, 0});
+        for (const Client& client : viewer.Clients()) {
             polled.push_back({client.fd, POLLIN, 0});
         }
-        if (::ppoll(polled.data(), polled.size(), nullptr, &waitMask) < 0) {
+        const int timeoutMs = viewer.PollTimeoutMs();
+        timespec timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1'000'000L};
+        if (::ppoll(polled.data(), polled.size(), timeoutMs < 0 ? nullptr : &timeout,
+                    &waitMask) < 0) {
             continue;  // EINTR: the loop condition sees a stop request
         }
-        std::vector<Client> open;
-        for (size_t i = 0; i < clients.size(); ++i) {
-            if (polled[i + 1].revents == 0 || !ReadClient(clients[i])) {
-                open.push_back(std::move(clients[i]));
-                continue;
-            }
-            ::close(clients[i].fd);
-            timespec arrived{};
-            ::clock_gettime(CLOCK_REALTIME, &arrived);
-            printer.Print(vesmor::DecodeTracePieces(clients[i].pieces), arrived);
-        }
-        clients = std::move(open);
+        viewer.Serve(polled.data() + 1);
         if ((polled[0].revents & POLLIN) != 0) {
-            AcceptClients(server, clients);
+            viewer.Accept(server);
         }
-    }
-    for (const Client& client : clients) {
-        ::close(client.fd);
     }
     ::close(server);
     return 0;
@@ -148,12 +232,21 @@ int main(int argc, char** argv) {
         "vesmor-trace: prints what libvesmor and VESMOR Tagforge trace (the calls that open "
         "and close readers, the stopwatch lines of a write, and, with `vesmor --trace`, every "
         "frame). The channel is the local socket \"VekTracer\", or the name in "
-        "VESMOR_TRACE_CHANNEL."};
+        "VESMOR_TRACE_CHANNEL.\n\nWho can send: every program on this machine (in the same "
+        "network namespace) can connect to the channel. The viewer prints only what programs "
+        "of its own user send, unless --all-users is given; even then a printed line shows what "
+        "was sent, not who sent it. Control characters other than the line ends are printed as "
+        "escapes (\\e, \\xHH), and a connection silent for 1 s is dropped."};
     std::optional<long long> handle;
     bool raw = false;
+    bool allUsers = false;
     app.add_option("--handle", handle, "show frame dumps of this port handle only");
-    app.add_flag("--raw", raw, "print the texts exactly as received, without time stamps");
+    app.add_flag("--raw", raw,
+                 "print the texts with their own line ends, without time stamps (control "
+                 "characters still as escapes)");
+    app.add_flag("--all-users", allUsers,
+                 "print what programs of other users send too (they can forge any line)");
     CLI11_PARSE(app, argc, argv);
     vesmor::tools::TracePrinter printer(stdout, raw, handle);
-    return Run(vesmor::TraceChannelName(), printer);
+    return Run(vesmor::TraceChannelName(), printer, allUsers);
 }

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "tools/common/printable_text.h"
+
 namespace vesmor::tools {
 
 std::optional<uint32_t> FrameDumpHandle(const std::string& text) {
@@ -45,19 +47,22 @@ std::string TracePrinter::Render(const std::string& text, const timespec& arrive
             return {};
         }
     }
+    // Anyone on this machine can send to the channel: no control character reaches the
+    // terminal as such, only the line ends do.
+    const std::string shown = Printable(text, LineEnds::kKeep);
     if (raw_) {
-        return text;
+        return shown;
     }
     std::string printed;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            continue;  // one line end on the terminal and in a file
+    for (size_t i = 0; i < shown.size(); ++i) {
+        if (shown[i] == '\r') {
+            continue;  // "\r\n" (a lone one is escaped): one line end on the terminal and in a file
         }
         if (atLineStart_) {
             printed += TimeStamp(arrived);
         }
-        printed += text[i];
-        atLineStart_ = text[i] == '\n';
+        printed += shown[i];
+        atLineStart_ = shown[i] == '\n';
     }
     return printed;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // How vesmor-trace prints the texts it receives: each line with the local time its text
-// arrived (or the texts exactly as they came with --raw), frame dumps of other ports left out
-// when one port is asked for.
+// arrived (or the texts with their own line ends with --raw), frame dumps of other ports left
+// out when one port is asked for. Control characters other than the line ends are printed as
+// visible escapes ("\e]0;..." instead of an escape sequence the terminal would act on).
 
 #include <cstdint>
 #include <cstdio>

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/core/reader_text.h"
+#include "tools/common/printable_text.h"
 #include "tools/vesmor/commands.h"
 #include "tools/vesmor/common.h"
 #include "vesmor.h"
@@ -23,7 +24,7 @@ int RunInfo(const ConnectionOptions& options) {
     }
     char name[30] = {};
     VESMOR_GetDeviceName(reader.Handle(), name, sizeof name);
-    std::cout << "Gerät:         " << name << "\n"
+    std::cout << "Gerät:         " << tools::Printable(name) << "\n"
               << "Firmware:      " << tagforge::FirmwareText(version[3]) << "\n"
               << "Protokolltyp:  " << VESMOR_GetProtocolType(reader.Handle()) << "\n"
               << "Gerätetyp:     "

@@ -9,6 +9,7 @@
 #include "app/core/messages.h"
 #include "periphery/interface_library.h"
 #include "periphery/lan_settings.h"
+#include "tools/common/printable_text.h"
 #include "tools/vesmor/commands.h"
 #include "tools/vesmor/common.h"
 #include "vesmor.h"
@@ -46,7 +47,7 @@ int RunSearch(bool readersOnly) {
         readersOnly ? tagforge::FetchInterfaceList(library, tagforge::InterfaceKind::kLan)
                     : tagforge::FetchLanDevices(library);
     for (const std::string& name : found) {
-        std::cout << name << "\n";
+        std::cout << tools::Printable(name) << "\n";
     }
     if (found.empty()) {
         std::cerr << tagforge::MessageText(tagforge::kMsgNoLanDevices) << "\n";
@@ -80,11 +81,12 @@ int RunShow(const std::string& reader) {
     }
     const tagforge::LanSettings settings =
         tagforge::SettingsFromLanConfig(config.name, config.address, config.mask, config.gateway);
-    std::cout << "Name:          " << settings.name << "\n"
-              << "Adresse:       " << (settings.dhcp ? "DHCP" : settings.address) << "\n"
+    using tools::Printable;
+    std::cout << "Name:          " << Printable(settings.name) << "\n"
+              << "Adresse:       " << (settings.dhcp ? "DHCP" : Printable(settings.address)) << "\n"
               << "TCP-Port:      " << settings.port << "\n"
-              << "Subnetzmaske:  " << settings.mask << "\n"
-              << "Gateway:       " << settings.gateway << "\n";
+              << "Subnetzmaske:  " << Printable(settings.mask) << "\n"
+              << "Gateway:       " << Printable(settings.gateway) << "\n";
     return kExitOk;
 }
 

@@ -3,6 +3,7 @@
 #include <iostream>
 #include <vector>
 
+#include "tools/common/printable_text.h"
 #include "tools/vesmor/commands.h"
 #include "tools/vesmor/common.h"
 #include "vesmor.h"
@@ -18,7 +19,7 @@ void PrintList(const char* kind, ListFunction list) {
     const int32_t written = list(buffer.data(), static_cast<int32_t>(buffer.size()));
     for (int32_t i = 0; i + 1 < written;) {
         const std::string name(buffer.data() + i);
-        std::cout << kind << "\t" << name << "\n";
+        std::cout << kind << "\t" << tools::Printable(name) << "\n";
         i += static_cast<int32_t>(name.size()) + 1;
     }
 }

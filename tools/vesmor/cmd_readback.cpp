@@ -4,6 +4,7 @@
 #include <iostream>
 #include <memory>
 
+#include "tools/common/printable_text.h"
 #include "tools/vesmor/commands.h"
 #include "tools/vesmor/engine_console.h"
 
@@ -33,7 +34,7 @@ int RunReadback(ReadbackOptions& options) {
     options.run.statusOut = &std::cerr;
     options.run.afterStep = [](tagforge::StepResult result, const tagforge::CycleEngine& engine) {
         if (result == tagforge::StepResult::kDone) {
-            std::cout << engine.LastReadValue() << std::endl;
+            std::cout << tools::Printable(engine.LastReadValue()) << std::endl;
         }
     };
     return RunEngine(options.run);

@@ -7,6 +7,7 @@
 #include "app/core/engine_stack.h"
 #include "app/core/input_check.h"
 #include "app/core/messages.h"
+#include "tools/common/printable_text.h"
 #include "vesmor.h"
 
 namespace vesmor::cli {
@@ -38,13 +39,14 @@ class InterruptScope {
     void (*m_previous)(int) = SIG_DFL;
 };
 
-// Lines without the box's CR.
-std::string TerminalLine(std::string text) {
+// Lines without the box's CR. Values read from transponders end up in these texts: control
+// characters are printed as escapes, and so are line breaks within one line.
+std::string TerminalLine(std::string text, tools::LineEnds lineEnds = tools::LineEnds::kEscape) {
     std::erase(text, '\r');
     if (!text.empty() && text.back() == '\n') {
         text.pop_back();
     }
-    return text;
+    return tools::Printable(text, lineEnds);
 }
 
 class ConsoleView final : public tagforge::EngineView, public tagforge::StatusView {
@@ -52,7 +54,7 @@ class ConsoleView final : public tagforge::EngineView, public tagforge::StatusVi
     explicit ConsoleView(std::ostream& status) : m_status(status) {}
 
     void ShowMessageBox(const std::string& text) override {
-        std::cerr << TerminalLine(text) << "\n";
+        std::cerr << TerminalLine(text, tools::LineEnds::kKeep) << "\n";
     }
     void SetWaitCursor(bool) override {}
     void SetTitle(const std::string&) override {}
