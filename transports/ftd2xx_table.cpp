@@ -82,7 +82,7 @@ Result CallOr(const RuntimeLibrary& library, size_t index, Result missing, Args.
 }  // namespace
 
 CFTD2xxPort::CFTD2xxPort()
-    : library_("Ftd2xx.dll", "libftd2xx.so", "VESMOR_FTD2XX_LIB", FunctionNames()) {}
+    : library_("libftd2xx.so", "libftd2xx.so", "VESMOR_FTD2XX_LIB", FunctionNames()) {}
 
 FT_STATUS CFTD2xxPort::SetLatencyTimer(FT_HANDLE handle, UCHAR ms) {
     return CallOr<FT_SetLatencyTimerFn>(library_, kSetLatencyTimer, FT_STATUS{kFtMissingFunction},

@@ -5,7 +5,8 @@
 //
 // Load() does nothing when the library is loaded already; when it fails the table stays empty
 // and the next call tries again. Every missing library or function is reported on the debug
-// channel: "Fehler: Kann <file> nicht laden" and "Fehler: Kann <function> nicht initialisieren".
+// channel: "Fehler: Kann <file> nicht laden" and "Fehler: Kann <function> nicht initialisieren",
+// with the library's file name on this platform (libftd2xx.so, not Ftd2xx.dll).
 
 #include <cstddef>
 #include <string>

@@ -62,7 +62,7 @@ constexpr const char* kDonglePrefix = "VEK-PN4207#";
 }  // namespace
 
 CUsbXpress::CUsbXpress()
-    : library_("SiUSBXp.dll", "libSiUSBXp.so", "VESMOR_SIUSBXP_LIB", FunctionNames()) {}
+    : library_("libSiUSBXp.so", "libSiUSBXp.so", "VESMOR_SIUSBXP_LIB", FunctionNames()) {}
 
 bool CUsbXpress::LoadUsbXpress() {
     return library_.Load();

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/fakes/fake_siusbxp_control.h"
+#include "tests/trace/trace_listener.h"
+#include "transports/debug_output.h"
 #include "transports/usbxpress.h"
 #include "vesmor.h"
 
@@ -14,6 +16,7 @@ namespace {
 class DebugCapture {
   public:
     DebugCapture() {
+        ForgetDebugOutput();
         ::setenv("VESMOR_DEBUG", "1", 1);
         ::testing::internal::CaptureStderr();
     }
@@ -38,13 +41,27 @@ TEST(UsbXpressMissing, GivesAnEmptyListFailedCallsAndSaysWhy) {
     const std::string said = debug.Take();
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(count, 7u);
-    // Every loading wrapper tried again: the list, GetNumDevices and Open.
-    size_t times = 0;
-    for (size_t at = said.find("Fehler: Kann SiUSBXp.dll nicht laden\n"); at != std::string::npos;
-         at = said.find("Fehler: Kann SiUSBXp.dll nicht laden\n", at + 1)) {
-        ++times;
-    }
-    EXPECT_EQ(times, 3u) << said;
+    // Every loading wrapper tried again (the list, GetNumDevices and Open), and the reason was
+    // said once, with this platform's file name.
+    EXPECT_EQ(said, "Fehler: Kann libSiUSBXp.so nicht laden\n");
+    ::unsetenv("VESMOR_SIUSBXP_LIB");
+}
+
+TEST(UsbXpressMissing, TheDiagnosticsReachNeitherTheTraceViewerNorStderrWithoutVesmorDebug) {
+    ::setenv("VESMOR_SIUSBXP_LIB", "/nonexistent/libSiUSBXp.so", 1);
+    ForgetDebugOutput();
+    test::TraceChannelScope channel;
+    test::TraceListener viewer(channel.Name());
+    ASSERT_TRUE(viewer.Bound());
+    ::unsetenv("VESMOR_DEBUG");
+    ::testing::internal::CaptureStderr();
+    CUsbXpress usbXpress;
+    std::vector<std::string> list;
+    ListBluetoothDongles(usbXpress, list);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    ASSERT_TRUE(TraceSend("marker\n"));
+    ASSERT_TRUE(viewer.WaitForTexts(1, std::chrono::seconds(5)));
+    EXPECT_EQ(viewer.Received().size(), 1u) << DecodeTracePieces(viewer.Received().front());
     ::unsetenv("VESMOR_SIUSBXP_LIB");
 }
 

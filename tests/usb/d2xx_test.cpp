@@ -46,7 +46,7 @@ TEST_F(D2xx, WithoutTheLibraryListsStayEmptyOpensFailAndTheReasonIsTold) {
     const std::string diagnostics = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(ports.empty());
     EXPECT_EQ(handle, -1);
-    EXPECT_NE(diagnostics.find("Fehler: Kann Ftd2xx.dll nicht laden\n"), std::string::npos)
+    EXPECT_NE(diagnostics.find("Fehler: Kann libftd2xx.so nicht laden\n"), std::string::npos)
         << diagnostics;
     EXPECT_NE(diagnostics.find("FT_CreateDeviceInfoList ist nicht vorhanden!\n"), std::string::npos)
         << diagnostics;
