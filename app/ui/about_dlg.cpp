@@ -1,6 +1,10 @@
 #include "app/ui/about_dlg.h"
 
 #include <QApplication>
+#include <algorithm>
+#include <QDir>
+#include <QFileInfo>
+#include <QProgressBar>
 
 #include "app/ui/about_logo.h"
 #include "app/ui/wait_cursor.h"
@@ -56,6 +60,12 @@ CAboutDlg::~CAboutDlg() {
 }
 
 void CAboutDlg::done(int result) {
+    if (m_downloading) {
+        // Escape or the close box while the installer downloads: the download ends, the window
+        // stays.
+        m_updater.CancelDownload();
+        return;
+    }
     if (!m_closed) {
         m_closed = true;
         m_updater.ForgetWindow(this);
@@ -104,19 +114,59 @@ void CAboutDlg::OnStatusClicked() {
     const QString shown = m_ui->labelUpdateStatus->text();
     m_ui->labelUpdateStatus->SetText(MessageQ(kMsgUpdateStarting));
     m_ui->labelUpdateStatus->repaint();
-    const QString path = m_updater.DownloadInstaller();
+    const QString path = DownloadInstaller();
     if (!path.isEmpty()) {
         const update::InstallerStart start = [&path] {
             const WaitCursor cursor;
             return update::StartInstaller(path);
         }();
+        // The private download directory goes once the installer is done with it.
+        const QString folder = QFileInfo(path).absolutePath();
         if (!start.started) {
+            QDir(folder).removeRecursively();
             m_prompts.Message(this, start.failure);
+        } else {
+            update::RemoveWhenEnded(start.pid, folder);
         }
         m_exitRequested = true;
         reject();
     }
     m_ui->labelUpdateStatus->SetText(shown);
+}
+
+QString CAboutDlg::DownloadInstaller() {
+    QProgressBar& bar = *m_ui->progressDownload;
+    bar.setRange(0, 0);  // busy until the size is known
+    bar.setValue(0);
+    bar.show();
+    m_ui->buttonCancelDownload->show();
+    m_ui->buttonCancelDownload->setEnabled(true);
+    const QList<QWidget*> others{m_ui->buttonOk, m_ui->checkUpdate, m_ui->labelMail,
+                                 m_ui->labelWeb, m_ui->labelUpdateStatus};
+    for (QWidget* widget : others) {
+        widget->setEnabled(false);
+    }
+    const QMetaObject::Connection cancel =
+        connect(m_ui->buttonCancelDownload, &QPushButton::clicked, this, [this] {
+            m_ui->buttonCancelDownload->setEnabled(false);
+            m_updater.CancelDownload();
+        });
+    m_downloading = true;
+    const QString path = m_updater.DownloadInstaller({}, [&bar](qint64 received, qint64 total) {
+        // The bar counts KiB, so that sizes beyond 2 GiB still fit its int range.
+        if (total > 0) {
+            bar.setRange(0, static_cast<int>(std::max<qint64>(total / 1024, 1)));
+        }
+        bar.setValue(static_cast<int>(received / 1024));
+    });
+    m_downloading = false;
+    disconnect(cancel);
+    for (QWidget* widget : others) {
+        widget->setEnabled(true);
+    }
+    bar.hide();
+    m_ui->buttonCancelDownload->hide();
+    return path;
 }
 
 }  // namespace tagforge::ui

@@ -45,6 +45,9 @@ class CAboutDlg final : public QDialog {
     void ShowCheckResult();
     void OnStatusClicked();
     void ShowStatus(const QString& text, const QColor& color, bool clickable);
+    // Downloads the installer with the progress bar and the cancel button shown; the rest of
+    // the window is disabled meanwhile.
+    QString DownloadInstaller();
 
     ProfileStore& m_profile;
     update::Updater& m_updater;
@@ -52,6 +55,7 @@ class CAboutDlg final : public QDialog {
     std::unique_ptr<Ui::CAboutDlg> m_ui;
     bool m_exitRequested = false;
     bool m_closed = false;
+    bool m_downloading = false;
 };
 
 }  // namespace tagforge::ui

@@ -9,6 +9,7 @@
 #include <QNetworkRequest>
 #include <QSslCertificate>
 #include <QSslConfiguration>
+#include <QTimer>
 
 #include "app/update/version_check.h"
 
@@ -115,16 +116,36 @@ FetchResult Fetch(const QUrl& address, const FetchOptions& options,
     QNetworkReply* reply = manager.get(MakeRequest(address, options));
     bool refused = false;
     bool stopped = false;
+    bool failed = false;  // too big, or over the overall time
     qint64 received = 0;
+    const auto fail = [&] {
+        failed = true;
+        reply->abort();
+    };
     const auto deliver = [&] {
         const QByteArray piece = reply->readAll();
         received += piece.size();
-        if (!piece.isEmpty() && !stopped && !sink(piece)) {
+        if (options.maxBytes >= 0 && received > options.maxBytes) {
+            fail();
+        } else if (!piece.isEmpty() && !stopped && !failed && !sink(piece)) {
             stopped = true;
             reply->abort();
         }
     };
     QObject::connect(reply, &QNetworkReply::readyRead, reply, deliver);
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [&] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (options.maxBytes >= 0 && length.isValid() && length.toLongLong() > options.maxBytes) {
+            fail();
+        }
+    });
+    if (options.progress) {
+        QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
+                         [&](qint64 bytes, qint64 total) { options.progress(bytes, total); });
+    }
+    if (options.overallTimeout.count() > 0) {
+        QTimer::singleShot(options.overallTimeout, reply, fail);
+    }
     QObject::connect(reply, &QNetworkReply::redirected, reply, [&](const QUrl& target) {
         if (AddressAllowed(target)) {
             emit reply->redirectAllowed();
@@ -150,8 +171,14 @@ FetchResult Fetch(const QUrl& address, const FetchOptions& options,
     if (refused) {
         return FetchResult::kRefused;
     }
+    if (failed) {
+        return FetchResult::kFailed;
+    }
     if (!stopped) {
         deliver();
+    }
+    if (failed) {
+        return FetchResult::kFailed;
     }
     if (stopped) {
         return FetchResult::kStopped;

@@ -34,7 +34,15 @@ class FetchCancel {
 struct FetchOptions {
     QString caFile;  // PEM certificates trusted in addition to the system's; empty for none
     QByteArray agent = "VESMOR Tagforge";
+    // A transfer that brings no byte for this long has stalled and fails.
     std::chrono::milliseconds inactivityTimeout{15000};
+    // A transfer not complete after this long fails, however slowly it still moves; 0: no limit.
+    std::chrono::milliseconds overallTimeout{0};
+    // A body longer than this (or announced longer by its Content-Length) fails as soon as that
+    // is known; -1: no limit.
+    qint64 maxBytes = -1;
+    // Told the bytes received so far and the announced total (-1 when not announced).
+    std::function<void(qint64 received, qint64 total)> progress;
     // Loop flags of the wait; the user-interface thread excludes user input while it downloads.
     bool excludeUserInput = false;
     FetchCancel* cancel = nullptr;
@@ -44,7 +52,7 @@ enum class FetchResult {
     kComplete,     // every byte arrived
     kServerError,  // the server answered with an error status; its body was delivered
     kRefused,      // the address (or a redirect) is not allowed
-    kFailed,       // no connection, a certificate refused, a cut transfer, a timeout
+    kFailed,       // no connection, a certificate refused, a cut transfer, a timeout, too big
     kStopped,      // the sink refused more bytes, or the fetch was cancelled
 };
 

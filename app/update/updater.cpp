@@ -1,9 +1,13 @@
 #include "app/update/updater.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <cerrno>
 #include <system_error>
 
 #include "app/core/reader_connection.h"
@@ -17,6 +21,21 @@ constexpr std::chrono::milliseconds kPauseAfterFailure{1000};
 
 QString WithSlash(QString directory) {
     return directory.endsWith('/') ? directory : directory + '/';
+}
+
+bool WriteAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += n;
+    }
+    return true;
 }
 
 }  // namespace
@@ -59,6 +78,9 @@ void Updater::Shutdown() {
     std::thread thread;
     {
         const std::lock_guard lock(m_mutex);
+        if (m_download != nullptr) {
+            m_download->Cancel();
+        }
         if (m_worker) {
             thread = std::move(m_worker->thread);
         }
@@ -166,26 +188,58 @@ std::string Updater::DownloadText(const QUrl& address) {
     return {};
 }
 
-bool Updater::DownloadToFile(const QUrl& address, const QString& path) {
-    QSaveFile file(path);
-    FetchResult result = FetchResult::kFailed;
-    if (file.open(QIODevice::WriteOnly)) {
-        FetchOptions options = Options();
-        options.excludeUserInput = true;
-        result = Fetch(address, options, [&file](const QByteArray& piece) {
-            return file.write(piece) == piece.size();
-        });
+void Updater::CancelDownload() {
+    const std::lock_guard lock(m_mutex);
+    if (m_download != nullptr) {
+        m_download->Cancel();
     }
-    if (result == FetchResult::kComplete && file.commit()) {
+}
+
+bool Updater::DownloadToFile(const QUrl& address, const QString& path,
+                             const DownloadProgress& progress) {
+    const QByteArray local = QFile::encodeName(path);
+    // Never through a link: a name in a shared directory may be another user's link to a file
+    // of ours.
+    const int fd = ::open(local.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
+                          0600);
+    FetchResult result = FetchResult::kFailed;
+    bool written = fd >= 0;
+    if (fd >= 0) {
+        FetchCancel cancel;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_download = &cancel;
+        }
+        FetchOptions options = Options();
+        options.cancel = &cancel;
+        options.excludeUserInput = !progress;
+        options.progress = progress;
+        options.inactivityTimeout = m_config.installerStallTimeout;
+        options.overallTimeout = m_config.installerTimeLimit;
+        options.maxBytes = m_config.installerMaxBytes;
+        if (!m_cancel.Cancelled()) {
+            result = Fetch(address, options, [fd, &written](const QByteArray& piece) {
+                written = written && WriteAll(fd, piece);
+                return written;
+            });
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            m_download = nullptr;
+        }
+        written = ::close(fd) == 0 && written;
+    }
+    if (result == FetchResult::kComplete && written) {
         return true;
     }
-    file.cancelWriting();
-    QFile::remove(path);
+    if (fd >= 0) {
+        ::unlink(local.constData());
+    }
     m_cancel.Pause(kPauseAfterFailure);
     return false;
 }
 
-QString Updater::DownloadInstaller(const QString& directory) {
+QString Updater::DownloadInstaller(const QString& directory, const DownloadProgress& progress) {
     std::string installer;
     {
         const std::lock_guard lock(m_mutex);
@@ -198,13 +252,20 @@ QString Updater::DownloadInstaller(const QString& directory) {
     }
     const QUrl address =
         QUrl(m_config.versionFileAddress).resolved(QUrl(QString::fromStdString(installer)));
-    const QString path = WithSlash(directory.isEmpty() ? m_config.temporaryDirectory : directory) +
-                         QString::fromStdString(name);
-    if (!DownloadToFile(address, path)) {
+    // A directory of its own that nobody else can enter, so no other user can plant a link
+    // at the installer's name or swap the file before it is started.
+    QByteArray folder = QFile::encodeName(
+        WithSlash(directory.isEmpty() ? m_config.temporaryDirectory : directory) +
+        "vesmor-update-XXXXXX");
+    if (::mkdtemp(folder.data()) == nullptr) {
         return {};
     }
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                    QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+    const QString path = WithSlash(QFile::decodeName(folder)) + QString::fromStdString(name);
+    if (!DownloadToFile(address, path, progress) ||
+        ::chmod(QFile::encodeName(path).constData(), 0700) != 0) {
+        QDir(QFile::decodeName(folder)).removeRecursively();
+        return {};
+    }
     return path;
 }
 

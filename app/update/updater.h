@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -31,8 +33,16 @@ struct UpdaterConfig {
     QString caFile;              // extra trusted certificates (PEM), empty for none
     std::optional<std::string> ownVersionResource;  // the product version compiled in
     std::string ownBuild;                           // the program file's date, "%Y-%m-%d"
-    QString temporaryDirectory;                     // where the installer goes
+    QString temporaryDirectory;  // where the installer's private download directory is made
+    // Limits of the installer download: no byte for the stall time-out, not complete within the
+    // overall limit, or larger than the size limit → the download fails.
+    std::chrono::milliseconds installerStallTimeout{30000};
+    std::chrono::milliseconds installerTimeLimit{std::chrono::minutes(30)};
+    qint64 installerMaxBytes = qint64{512} << 20;
 };
+
+// Told the bytes of a download received so far and its announced size (-1 when unknown).
+using DownloadProgress = std::function<void(qint64 received, qint64 total)>;
 
 // VESMOR_UPDATE_URL (or kDefaultVersionFileAddress), VESMOR_UPDATE_CA, the product version,
 // the date of the running program file, QDir::tempPath().
@@ -76,13 +86,19 @@ class Updater {
     // The text at `address`, cut at its first zero byte and after kMaxVersionFileBytes + 1
     // bytes; empty (after a second's pause) when the transfer failed.
     std::string DownloadText(const QUrl& address);
-    // True when `path` got every byte; otherwise no file is left at `path`. Blocks the calling
-    // thread (user input excluded) while it runs.
-    bool DownloadToFile(const QUrl& address, const QString& path);
+    // True when `path` got every byte within the installer limits; otherwise no file is left at
+    // `path`. The file is opened without following a link. Blocks the calling thread while it
+    // runs: user input is excluded unless `progress` is given (the caller then offers a way to
+    // CancelDownload and keeps the rest of its window disabled).
+    bool DownloadToFile(const QUrl& address, const QString& path,
+                        const DownloadProgress& progress = {});
     // Downloads the program section's "Installer" (relative addresses count from the version
-    // file's) into `directory` (default: the temporary directory) and makes it executable. The
-    // local path, or empty.
-    QString DownloadInstaller(const QString& directory = {});
+    // file's) into a new private directory (mode 0700, made with mkdtemp) in `directory`
+    // (default: the temporary directory) and makes it executable. The local path, or empty;
+    // after a failed download the private directory is removed again.
+    QString DownloadInstaller(const QString& directory = {}, const DownloadProgress& progress = {});
+    // Ends a running DownloadToFile, which then fails.
+    void CancelDownload();
 
     // Stops a running fetch and waits for the worker thread.
     void Shutdown();
@@ -105,6 +121,7 @@ class Updater {
     QObject* m_notifyWindow = nullptr;
     unsigned m_notifyMessage = 0;
     mutable FetchCancel m_cancel;
+    FetchCancel* m_download = nullptr;  // the running DownloadToFile's; m_mutex guards it
 };
 
 }  // namespace tagforge::update

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QSslSocket>
 #include <QTimer>
+#include <memory>
 
 namespace tagforge::update::test {
 
@@ -65,13 +66,29 @@ void HttpsTestServer::Reply(QSslSocket& connection, const QString& path) {
                            "HTTP/1.1 %1 X\r\nContent-Type: text/plain\r\n"
                            "Content-Length: %2\r\nConnection: close\r\n")
                            .arg(answer.status)
-                           .arg(answer.body.size())
+                           .arg(answer.announced >= 0 ? answer.announced : answer.body.size())
                            .toLatin1();
     if (!answer.location.isEmpty()) {
         bytes += "Location: " + answer.location + "\r\n";
     }
     bytes += "\r\n";
-    bytes += answer.cutAfter >= 0 ? answer.body.left(answer.cutAfter) : answer.body;
+    const QByteArray body = answer.cutAfter >= 0 ? answer.body.left(answer.cutAfter) : answer.body;
+    if (answer.trickleMs > 0) {
+        socket->write(bytes);
+        auto* trickle = new QTimer(socket);
+        auto sent = std::make_shared<qsizetype>(0);
+        connect(trickle, &QTimer::timeout, socket, [socket, trickle, body, sent] {
+            if (*sent >= body.size() || socket->state() != QAbstractSocket::ConnectedState) {
+                trickle->stop();
+                socket->disconnectFromHost();
+                return;
+            }
+            socket->write(body.mid((*sent)++, 1));
+        });
+        trickle->start(answer.trickleMs);
+        return;
+    }
+    bytes += body;
     QTimer::singleShot(answer.delayMs, socket, [socket, bytes] {
         socket->write(bytes);
         socket->disconnectFromHost();

@@ -1,7 +1,14 @@
 // The updater and the About window against HTTPS servers on loopback: what the status line says
 // for each published state, certificates, failures, the one download per run, and the installer.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -50,7 +57,8 @@ class UpdateCheckTest : public QObject {
     RecordingPrompts m_prompts;
 
     std::unique_ptr<Updater> MakeUpdater(std::optional<std::string> ownVersion = "1.18",
-                                         std::string ownBuild = "2026-01-01", QUrl address = {}) {
+                                         std::string ownBuild = "2026-01-01", QUrl address = {},
+                                         const std::function<void(UpdaterConfig&)>& adjust = {}) {
         UpdaterConfig config;
         config.versionFileAddress =
             (address.isEmpty() ? m_server->Url(kVersionPath) : address).toString();
@@ -58,11 +66,46 @@ class UpdateCheckTest : public QObject {
         config.ownVersionResource = std::move(ownVersion);
         config.ownBuild = std::move(ownBuild);
         config.temporaryDirectory = m_downloads.path();
+        if (adjust) {
+            adjust(config);
+        }
         return std::make_unique<Updater>(config);
     }
 
     void Publish(const QByteArray& text) {
         m_server->SetAnswer(kVersionPath, {200, text, -1, 0, {}});
+    }
+
+    // Everything in the temporary directory, hidden entries and directories too.
+    QStringList Downloads() const {
+        return QDir(m_downloads.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    }
+
+    // An updater that offers 1.19 with `installer` as its installer, its check done.
+    std::unique_ptr<Updater> OfferingInstaller(HttpsTestServer::Answer installer,
+                                               const std::function<void(UpdaterConfig&)>& adjust = {}) {
+        Publish(VersionFile("1.19", "2026-03-01"));
+        m_server->SetAnswer(kInstallerPath, std::move(installer));
+        auto updater = MakeUpdater("1.18", "2026-01-01", {}, adjust);
+        updater->StartUpdateCheck(nullptr, 0);
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(updater->IsUpdateAvailable(), 20000); }();
+        return updater;
+    }
+
+    // The installer lies alone in a directory of its own under the temporary directory, which
+    // only this user can enter.
+    void ExpectPrivateInstaller(const QString& path) {
+        const QFileInfo file(path);
+        QCOMPARE(file.fileName(), QString("Tagforge_Setup.run"));
+        QVERIFY2(file.absolutePath().startsWith(m_downloads.path() + "/vesmor-update-"),
+                 qPrintable(path));
+        struct stat st {};
+        QCOMPARE(::lstat(QFile::encodeName(file.absolutePath()).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0700u);
+        QCOMPARE(st.st_uid, ::geteuid());
+        QVERIFY(file.isExecutable());
+        QVERIFY(!file.isSymLink());
     }
 
     static ui::CLabel& Status(ui::CAboutDlg& about) {
@@ -296,12 +339,98 @@ class UpdateCheckTest : public QObject {
         ui::CAboutDlg about(m_profile, *updater, m_prompts);
         CheckResult(about);
         QTest::mouseClick(&Status(about), Qt::LeftButton);
-        const QString installer = m_downloads.path() + "/Tagforge_Setup.run";
-        QVERIFY(QFileInfo(installer).isExecutable());
         QVERIFY(about.ProgramExitRequested());
         QCOMPARE(about.result(), int(QDialog::Rejected));
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(marker), 10000);
         QVERIFY(m_prompts.messages.isEmpty());
+        // Once the installer has ended its private directory goes.
+        QTRY_COMPARE_WITH_TIMEOUT(Downloads(), QStringList{"installer_ran"}, 10000);
+    }
+
+    void theInstallerNeverGoesThroughALinkAnotherUserPlanted() {
+        if (::geteuid() != 0) {
+            QSKIP("needs root to plant another user's link");
+        }
+        // The temporary directory is shared like /tmp; the other user linked the installer's
+        // name to a file of ours.
+        QVERIFY(::chmod(QFile::encodeName(m_downloads.path()).constData(), 01777) == 0);
+        const QString mine = m_downloads.path() + "/mine.sh";
+        {
+            QFile file(mine);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("keep\n");
+        }
+        const QString planted = m_downloads.path() + "/Tagforge_Setup.run";
+        QVERIFY(QFile::link(mine, planted));
+        QVERIFY(::lchown(QFile::encodeName(planted).constData(), 65534, 65534) == 0);
+        auto updater = OfferingInstaller({200, "#!/bin/sh\nexit 0\n", -1, 0, {}});
+        const QString path = updater->DownloadInstaller();
+        ExpectPrivateInstaller(path);
+        QFile file(mine);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("keep\n"));
+        QVERIFY(!QFileInfo(mine).isExecutable());
+        QVERIFY(QFileInfo(planted).isSymLink());
+    }
+
+    void theInstallerDownloadEndsOnItsLimitsLeavingNothing() {
+        QElapsedTimer timer;
+        // 1 byte every 100 ms of an announced 100 MB: moving, but never done.
+        auto slow = OfferingInstaller({200, QByteArray(1000, 'x'), -1, 0, {}, 100'000'000, 100},
+                                      [](UpdaterConfig& config) {
+                                          config.installerTimeLimit = std::chrono::milliseconds(800);
+                                      });
+        timer.start();
+        QCOMPARE(slow->DownloadInstaller(), QString());
+        QVERIFY2(timer.elapsed() < 4000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(Downloads(), QStringList{});
+        // Silent after its header: the stall time-out.
+        auto stalled = OfferingInstaller({200, "#!/bin/sh\n", -1, 0, {}, -1, 60000},
+                                         [](UpdaterConfig& config) {
+                                             config.installerStallTimeout = std::chrono::milliseconds(300);
+                                         });
+        timer.start();
+        QCOMPARE(stalled->DownloadInstaller(), QString());
+        QVERIFY2(timer.elapsed() < 4000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(Downloads(), QStringList{});
+        // Announced larger than the limit: refused at once.
+        const auto small = [](UpdaterConfig& config) { config.installerMaxBytes = 1000; };
+        auto big = OfferingInstaller({200, QByteArray(5000, 'x'), -1, 0, {}}, small);
+        QCOMPARE(big->DownloadInstaller(), QString());
+        QCOMPARE(Downloads(), QStringList{});
+        auto fits = OfferingInstaller({200, QByteArray(1000, 'x'), -1, 0, {}}, small);
+        ExpectPrivateInstaller(fits->DownloadInstaller());
+    }
+
+    void theWindowShowsTheDownloadsProgressAndItsCancelButtonEndsIt() {
+        // 4 KiB at one byte every 20 ms: about 80 s unless cancelled.
+        auto updater = OfferingInstaller({200, QByteArray(4096, 'x'), -1, 0, {}, -1, 20});
+        ui::CAboutDlg about(m_profile, *updater, m_prompts);
+        const QString offer = CheckResult(about);
+        auto* bar = about.findChild<QProgressBar*>("progressDownload");
+        auto* cancel = about.findChild<QPushButton*>("buttonCancelDownload");
+        QVERIFY(bar != nullptr && cancel != nullptr);
+        QVERIFY(!bar->isVisible() && !cancel->isVisible());
+        bool seen = false;
+        QTimer::singleShot(700, &about, [&] {
+            seen = bar->isVisible() && cancel->isVisible() && cancel->isEnabled() &&
+                   bar->maximum() == 4 && bar->value() == 0 &&
+                   !about.findChild<QPushButton*>("buttonOk")->isEnabled();
+            about.reject();  // Escape: ends the download, not the window
+            QVERIFY(about.isVisible());
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        QElapsedTimer timer;
+        timer.start();
+        QTest::mouseClick(&Status(about), Qt::LeftButton);
+        QVERIFY(seen);
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(!about.ProgramExitRequested());
+        QVERIFY(about.isVisible());
+        QVERIFY(!bar->isVisible() && !cancel->isVisible());
+        QVERIFY(about.findChild<QPushButton*>("buttonOk")->isEnabled());
+        QCOMPARE(Status(about).text(), offer);
+        QCOMPARE(Downloads(), QStringList{});
     }
 
     void aCutInstallerDownloadLeavesNoFileAndTheOfferStands() {
@@ -312,7 +441,7 @@ class UpdateCheckTest : public QObject {
         const QString offer = CheckResult(about);
         QTest::mouseClick(&Status(about), Qt::LeftButton);
         QCOMPARE(m_server->Requests(kInstallerPath), 1);
-        QCOMPARE(QDir(m_downloads.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
+        QCOMPARE(Downloads(), QStringList{});
         QVERIFY(!about.ProgramExitRequested());
         QCOMPARE(Status(about).text(), offer);
         QVERIFY(m_prompts.messages.isEmpty());
@@ -324,7 +453,7 @@ class UpdateCheckTest : public QObject {
         auto updater = MakeUpdater();
         updater->StartUpdateCheck(nullptr, 0);
         QTRY_VERIFY_WITH_TIMEOUT(updater->IsUpdateAvailable(), 20000);
-        QCOMPARE(updater->DownloadInstaller(), m_downloads.path() + "/Tagforge_Setup.run");
+        ExpectPrivateInstaller(updater->DownloadInstaller());
     }
 
     void anErrorPageIsNoInstaller() {
@@ -333,7 +462,7 @@ class UpdateCheckTest : public QObject {
         updater->StartUpdateCheck(nullptr, 0);
         QTRY_VERIFY_WITH_TIMEOUT(updater->IsUpdateAvailable(), 20000);
         QCOMPARE(updater->DownloadInstaller(), QString());
-        QVERIFY(!QFileInfo::exists(m_downloads.path() + "/Missing_Setup.run"));
+        QCOMPARE(Downloads(), QStringList{});
     }
 
     void aMissingOrUnstartableInstallerIsReported() {
