@@ -38,7 +38,8 @@ class PortChoiceView {
     virtual void ShowFieldError(Field field, const CheckResult& check) = 0;
     // A Yes/No question with the question icon; the text is each message followed by "\n".
     virtual bool AskQuestion(const std::vector<int>& messageIds) = 0;
-    // Opens the address of string 10132 in the user's browser.
+    // After Yes to the driver question: tells what to do for the reader (string 10132; on Linux
+    // a kernel module, the udev rules and the user's groups, nothing to download).
     virtual void OpenDriverPage() = 0;
 
     // Waits while the window keeps painting and its timers and posted events run.

@@ -143,8 +143,7 @@ int main(int argc, char** argv) {
             std::string problem;
             announcement = vesmor::AnnounceSimulator(pty->Path(), &problem);
             if (announcement.empty()) {
-                std::cerr << "vesmor-sim: not announced to the interface list: " << problem
-                          << "\n";
+                std::cerr << "vesmor-sim: not announced to the interface list: " << problem << "\n";
             }
         }
         std::cout << pty->Path() << std::endl;

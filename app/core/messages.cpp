@@ -69,6 +69,8 @@ constexpr MessageEntry kMessages[] = {
      QT_TRANSLATE_NOOP("Messages", "Keine Internet Verbindung: Update Prüfung nicht möglich!")},
     {603, QT_TRANSLATE_NOOP("Messages", "Keine Datei gefunden: Update Prüfung nicht möglich!")},
     {604, QT_TRANSLATE_NOOP("Messages", "Update wird gestartet, bitte warten!")},
+    {605, QT_TRANSLATE_NOOP("Messages",
+                            "Kein Update-Server eingerichtet: Update Prüfung nicht möglich!")},
     {1000, QT_TRANSLATE_NOOP("Messages", "Schnittstelle wählen")},
     {1001, QT_TRANSLATE_NOOP("Messages", "Einstellungen")},
     {10000, QT_TRANSLATE_NOOP("Messages", "Nicht genügend Systemresourcen vorhanden!")},
@@ -86,9 +88,20 @@ constexpr MessageEntry kMessages[] = {
      QT_TRANSLATE_NOOP("Messages",
                        "Keine Geräte gefunden!\nBitte prüfen Sie die Firewall-Einstellungen!\n"
                        "Evtl. muss das Programm manuell in der Firewall freigegeben werden.")},
-    // The maker's USB driver page (only opened, never shown). .example names never resolve.
+    // What to do for a USB reader found without its driver: on Linux there is nothing to
+    // download, the kernel module and the device permissions are what it needs.
     {10132,
-     QT_TRANSLATE_NOOP("Messages", "https://www.vek-applikationen.example/download/usb-treiber")},
+     QT_TRANSLATE_NOOP("Messages",
+                       "USB-Leser brauchen unter Linux keinen Treiber zum Herunterladen, sondern "
+                       "das passende Kernelmodul und die Geräterechte:\n"
+                       "1. Virtueller COM-Port: sudo modprobe cdc_acm; FTDI-Leser: sudo modprobe "
+                       "ftdi_sio (oder die D2XX-Bibliothek libftd2xx.so installieren).\n"
+                       "2. Die udev-Regeln des Pakets vesmor-tagforge installieren "
+                       "(/usr/lib/udev/rules.d/70-vesmor-tagforge.rules).\n"
+                       "3. Den Benutzer in die Gruppen dialout und plugdev aufnehmen: sudo usermod "
+                       "-aG dialout,plugdev $USER, danach neu anmelden.\n"
+                       "4. Den Leser abziehen und wieder anstecken.\n"
+                       "Mehr im Handbuch (F1), Abschnitt „2. Leser anschließen“.")},
     {10133, QT_TRANSLATE_NOOP("Messages", "Kein Vek USB Treiber für ORLAN-A installiert!")},
     {10134, QT_TRANSLATE_NOOP("Messages", "Kein Vek USB Treiber für ORLAN-B VCOM installiert!")},
     {10135, QT_TRANSLATE_NOOP("Messages", "Treiber laden und installieren?")},

@@ -27,6 +27,7 @@ enum MessageId : int {
     kMsgNoConnection = 602,   // no version file text
     kMsgNoVersionFile = 603,  // a text without "Version" or "Build"
     kMsgUpdateStarting = 604,
+    kMsgNoUpdateServer = 605,  // no version file address configured
     kMsgChooseInterfaceMenu = 1000,
     kMsgSettingsMenu = 1001,
     kMsgNoResources = 10000,       // help: the system is out of resources
@@ -36,7 +37,7 @@ enum MessageId : int {
     kMsgLanListCaption = 10129,
     kMsgLanConfigFailed = 10130,
     kMsgNoLanDevices = 10131,
-    kMsgUsbDriverPage = 10132,     // the address of the maker's USB driver page, opened only
+    kMsgUsbDriverPage = 10132,  // what to do for a USB reader without its driver
     kMsgNoFtdiDriver = 10133,
     kMsgNoVirtualComDriver = 10134,
     kMsgLoadDriver = 10135,

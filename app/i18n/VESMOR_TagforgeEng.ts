@@ -12,8 +12,20 @@
         <translation>VESMOR Tagforge V</translation>
     </message>
     <message>
-        <source>Tel.: +49 (0) 0000 000000</source>
-        <translation>Phone: +49 (0) 0000 000000</translation>
+        <source>Programmieren von ISO-15693-Transpondern mit VESMOR-Lesern</source>
+        <translation>Programming ISO 15693 transponders with VESMOR readers</translation>
+    </message>
+    <message>
+        <source>Handbuch (F1):</source>
+        <translation>Manual (F1):</translation>
+    </message>
+    <message>
+        <source>Lizenz und Urheberrecht:</source>
+        <translation>Licence and copyright:</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
     </message>
     <message>
         <source>automatisch auf neue Version prüfen</source>
@@ -561,8 +573,18 @@ Please install a PDF viewer, for example the package &quot;evince&quot; or &quot
         <translation>Unknown error %d</translation>
     </message>
     <message>
-        <source>https://www.vek-applikationen.example/download/usb-treiber</source>
-        <translation>https://www.vek-applikationen.example/download/usb-driver</translation>
+        <source>USB-Leser brauchen unter Linux keinen Treiber zum Herunterladen, sondern das passende Kernelmodul und die Geräterechte:
+1. Virtueller COM-Port: sudo modprobe cdc_acm; FTDI-Leser: sudo modprobe ftdi_sio (oder die D2XX-Bibliothek libftd2xx.so installieren).
+2. Die udev-Regeln des Pakets vesmor-tagforge installieren (/usr/lib/udev/rules.d/70-vesmor-tagforge.rules).
+3. Den Benutzer in die Gruppen dialout und plugdev aufnehmen: sudo usermod -aG dialout,plugdev $USER, danach neu anmelden.
+4. Den Leser abziehen und wieder anstecken.
+Mehr im Handbuch (F1), Abschnitt „2. Leser anschließen“.</source>
+        <translation>On Linux a USB reader needs no driver download but the right kernel module and device permissions:
+1. Virtual COM port: sudo modprobe cdc_acm; FTDI reader: sudo modprobe ftdi_sio (or install the D2XX library libftd2xx.so).
+2. Install the udev rules of the package vesmor-tagforge (/usr/lib/udev/rules.d/70-vesmor-tagforge.rules).
+3. Add the user to the groups dialout and plugdev: sudo usermod -aG dialout,plugdev $USER, then log in again.
+4. Unplug the reader and plug it in again.
+More in the manual (F1), section “2. Connecting a reader”.</translation>
     </message>
     <message>
         <source>Kein Vek USB Treiber für ORLAN-A installiert!</source>
@@ -743,6 +765,10 @@ Please install a PDF viewer, for example the package &quot;evince&quot; or &quot
     <message>
         <source>Update wird gestartet, bitte warten!</source>
         <translation>Starting the update, please wait!</translation>
+    </message>
+    <message>
+        <source>Kein Update-Server eingerichtet: Update Prüfung nicht möglich!</source>
+        <translation>No update server configured: cannot check for updates!</translation>
     </message>
     <message>
         <source>VESMOR Tagforge</source>

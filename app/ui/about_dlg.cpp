@@ -1,12 +1,15 @@
 #include "app/ui/about_dlg.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QDir>
 #include <QFileInfo>
 #include <QProgressBar>
+#include <algorithm>
 
+#include "app/i18n/translation.h"
 #include "app/ui/about_logo.h"
+#include "app/ui/app_paths.h"
+#include "app/ui/help.h"
 #include "app/ui/wait_cursor.h"
 #include "app/ui/window_text.h"
 #include "app/update/installer_start.h"
@@ -36,14 +39,25 @@ CAboutDlg::CAboutDlg(ProfileStore& profile, update::Updater& updater, PortDlgPro
     QFont italic = font();
     italic.setItalic(true);
     m_ui->labelUpdateStatus->SetFontFrom(italic).SetTextColor(kStatusGrey);
+    // Where the manual and the licence are: the files open on a click.
+    const QString manualName =
+        QCoreApplication::translate("CVESMOR_TagforgeDlg", "VESMOR_Tagforge_Handbuch.pdf");
+    const QString manual = FindManual(i18n::DataDirectories(ProgramDirectory()), manualName);
+    m_ui->labelManual->SetText(manual.isEmpty() ? manualName : manual);
     QFont underlined = font();
     underlined.setUnderline(true);
-    for (CLabel* address : {m_ui->labelMail, m_ui->labelWeb}) {
-        address->SetFontFrom(underlined)
+    for (CLabel* file : {m_ui->labelManual, m_ui->labelLicence}) {
+        file->SetFontFrom(underlined)
             .SetTextColor(QColor(0, 0, 255))
             .SetLink(true)
             .SetLinkCursor(QCursor(Qt::PointingHandCursor))
-            .SetOpener([this](const QUrl& url) { m_prompts.OpenAddress(url); });
+            .SetOpener({});
+        connect(file, &CLabel::clicked, this, [this, file] {
+            const QString path = file->text();
+            m_prompts.OpenAddress(path.startsWith('/')
+                                      ? QUrl::fromLocalFile(path)
+                                      : QUrl::fromLocalFile(ProgramDirectory() + path));
+        });
     }
     // The status line is no address; a press on it reaches OnStatusClicked only while it is a
     // link.
@@ -94,7 +108,9 @@ void CAboutDlg::ShowCheckResult() {
     std::string version;
     std::string build;
     const QString title = MessageQ(kMsgProgramTitle);
-    if (!m_updater.GetPublishedVersion(version, build)) {
+    if (!m_updater.HasUpdateServer()) {
+        ShowStatus(MessageQ(kMsgNoUpdateServer), kStatusGrey, false);
+    } else if (!m_updater.GetPublishedVersion(version, build)) {
         ShowStatus(MessageQ(kMsgNoConnection), kStatusRed, false);
     } else if (version.empty() || build.empty()) {
         ShowStatus(MessageQ(kMsgNoVersionFile), kStatusRed, false);
@@ -141,8 +157,8 @@ QString CAboutDlg::DownloadInstaller() {
     bar.show();
     m_ui->buttonCancelDownload->show();
     m_ui->buttonCancelDownload->setEnabled(true);
-    const QList<QWidget*> others{m_ui->buttonOk, m_ui->checkUpdate, m_ui->labelMail,
-                                 m_ui->labelWeb, m_ui->labelUpdateStatus};
+    const QList<QWidget*> others{m_ui->buttonOk, m_ui->checkUpdate, m_ui->labelManual,
+                                 m_ui->labelLicence, m_ui->labelUpdateStatus};
     for (QWidget* widget : others) {
         widget->setEnabled(false);
     }

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <cerrno>
 #include <system_error>
 
@@ -26,7 +27,8 @@ QString WithSlash(QString directory) {
 bool WriteAll(int fd, const QByteArray& bytes) {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        const ssize_t n =
+            ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -45,10 +47,25 @@ QEvent::Type UpdateCheckEvent::EventType() {
     return type;
 }
 
+QString ConfiguredVersionFileAddress(const QString& profileFile, const QString& systemFile) {
+    for (const QString& file : {profileFile, systemFile}) {
+        const QString address =
+            QSettings(file, QSettings::IniFormat).value(kUpdateAddressKey).toString().trimmed();
+        if (!address.isEmpty()) {
+            return address;
+        }
+    }
+    return {};
+}
+
 UpdaterConfig DefaultUpdaterConfig() {
     UpdaterConfig config;
     const QString address = qEnvironmentVariable("VESMOR_UPDATE_URL");
-    config.versionFileAddress = address.isEmpty() ? kDefaultVersionFileAddress : address;
+    const QString profile = QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                                      "Vek Applikationen", "VESMOR Tagforge")
+                                .fileName();
+    config.versionFileAddress =
+        address.isEmpty() ? ConfiguredVersionFileAddress(profile, kSystemUpdateFile) : address;
     config.caFile = qEnvironmentVariable("VESMOR_UPDATE_CA");
     config.ownVersionResource = ProductVersion();
     config.ownBuild = FileDate("/proc/self/exe");
@@ -200,8 +217,8 @@ bool Updater::DownloadToFile(const QUrl& address, const QString& path,
     const QByteArray local = QFile::encodeName(path);
     // Never through a link: a name in a shared directory may be another user's link to a file
     // of ours.
-    const int fd = ::open(local.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
-                          0600);
+    const int fd =
+        ::open(local.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     FetchResult result = FetchResult::kFailed;
     bool written = fd >= 0;
     if (fd >= 0) {
@@ -254,9 +271,9 @@ QString Updater::DownloadInstaller(const QString& directory, const DownloadProgr
         QUrl(m_config.versionFileAddress).resolved(QUrl(QString::fromStdString(installer)));
     // A directory of its own that nobody else can enter, so no other user can plant a link
     // at the installer's name or swap the file before it is started.
-    QByteArray folder = QFile::encodeName(
-        WithSlash(directory.isEmpty() ? m_config.temporaryDirectory : directory) +
-        "vesmor-update-XXXXXX");
+    QByteArray folder =
+        QFile::encodeName(WithSlash(directory.isEmpty() ? m_config.temporaryDirectory : directory) +
+                          "vesmor-update-XXXXXX");
     if (::mkdtemp(folder.data()) == nullptr) {
         return {};
     }

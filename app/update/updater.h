@@ -20,10 +20,16 @@
 
 namespace tagforge::update {
 
-// A placeholder on the reserved ".invalid" domain: without VESMOR_UPDATE_URL the check finds no
-// server and never sends a lookup.
-inline constexpr const char* kDefaultVersionFileAddress =
-    "https://update.vek-applikationen.invalid/rfid/software/RFIDVersionsHF.txt";
+// Where the version file's address is configured (no address is built in: without one the
+// About window says that no update server is configured and nothing is fetched): the key
+// "UpdateAdresse" of section "Version" in the user's profile, else in the system-wide file the
+// package installs (empty there by default). VESMOR_UPDATE_URL overrides both.
+inline constexpr const char* kUpdateAddressKey = "Version/UpdateAdresse";
+inline constexpr const char* kSystemUpdateFile = "/etc/vesmor-tagforge/update.conf";
+
+// The configured address: the profile file's key when not empty, else the system file's; empty
+// when neither names one.
+QString ConfiguredVersionFileAddress(const QString& profileFile, const QString& systemFile);
 
 // The completion message number the About window asks for.
 inline constexpr unsigned kUpdateCheckMessage = 1034;
@@ -44,8 +50,8 @@ struct UpdaterConfig {
 // Told the bytes of a download received so far and its announced size (-1 when unknown).
 using DownloadProgress = std::function<void(qint64 received, qint64 total)>;
 
-// VESMOR_UPDATE_URL (or kDefaultVersionFileAddress), VESMOR_UPDATE_CA, the product version,
-// the date of the running program file, QDir::tempPath().
+// VESMOR_UPDATE_URL (or the configured address), VESMOR_UPDATE_CA, the product version, the
+// date of the running program file, QDir::tempPath().
 UpdaterConfig DefaultUpdaterConfig();
 
 // Posted to the notify window when the version file text is there (or could not be fetched).
@@ -73,6 +79,8 @@ class Updater {
     // Stores the window and message, then starts the fetch (first call) or posts the result at
     // once (fetch done). False when the worker thread could not be started.
     bool StartUpdateCheck(QObject* window, unsigned message);
+    // Whether a version file address is configured at all.
+    bool HasUpdateServer() const { return !m_config.versionFileAddress.isEmpty(); }
     // The window will not be notified (it closes).
     void ForgetWindow(const QObject* window);
 

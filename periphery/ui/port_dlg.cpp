@@ -163,7 +163,8 @@ bool CPortDlg::AskQuestion(const std::vector<int>& messageIds) {
 }
 
 void CPortDlg::OpenDriverPage() {
-    m_prompts.OpenAddress(QUrl(MessageQ(kMsgUsbDriverPage)));
+    // No maker's download page exists for Linux: the steps are shown instead.
+    m_prompts.Message(this, MessageQ(kMsgUsbDriverPage));
 }
 
 void CPortDlg::Wait(int milliseconds) {

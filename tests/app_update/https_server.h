@@ -24,9 +24,9 @@ class HttpsTestServer final : public QTcpServer {
     struct Answer {
         int status = 200;
         QByteArray body;
-        qint64 cutAfter = -1;  // >= 0: the connection ends after this many body bytes
-        int delayMs = 0;       // the answer is sent this late
-        QByteArray location;   // a "Location" header (for a redirect status)
+        qint64 cutAfter = -1;   // >= 0: the connection ends after this many body bytes
+        int delayMs = 0;        // the answer is sent this late
+        QByteArray location;    // a "Location" header (for a redirect status)
         qint64 announced = -1;  // >= 0: the Content-Length sent instead of the body's size
         int trickleMs = 0;      // > 0: the body goes one byte every this many ms
     };

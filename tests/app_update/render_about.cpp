@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
         QByteArray versionFile;
         bool serverUp;
         bool wait;
+        bool configured = true;  // false: no update server configured
     };
     const State states[] = {
         {"about_checking.png", "", true, false},
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
         {"about_new_version.png", "[VESMOR_Tagforge]\nVersion=1.19\nBuild=2026-03-01\n", true,
          true},
         {"about_no_connection.png", "", false, true},
+        {"about_no_server.png", "", true, true, false},
     };
     for (const State& state : states) {
         server.SetAnswer(kVersionPath, {200, state.versionFile, -1, state.wait ? 0 : 60000, {}});
@@ -81,6 +83,9 @@ int main(int argc, char** argv) {
             state.serverUp
                 ? server.Url(kVersionPath).toString()
                 : QString("https://127.0.0.1:%1%2").arg(test::UnusedPort()).arg(kVersionPath);
+        if (!state.configured) {
+            config.versionFileAddress.clear();
+        }
         config.caFile = certificates.path() + "/render.crt";
         config.ownVersionResource = "1.0";
         config.ownBuild = "2026-01-01";

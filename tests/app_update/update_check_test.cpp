@@ -5,15 +5,15 @@
 #include <unistd.h>
 
 #include <QCheckBox>
-#include <QElapsedTimer>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTimer>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "app/ui/about_dlg.h"
 #include "app/ui/controls/label.h"
@@ -83,8 +83,8 @@ class UpdateCheckTest : public QObject {
     }
 
     // An updater that offers 1.19 with `installer` as its installer, its check done.
-    std::unique_ptr<Updater> OfferingInstaller(HttpsTestServer::Answer installer,
-                                               const std::function<void(UpdaterConfig&)>& adjust = {}) {
+    std::unique_ptr<Updater> OfferingInstaller(
+        HttpsTestServer::Answer installer, const std::function<void(UpdaterConfig&)>& adjust = {}) {
         Publish(VersionFile("1.19", "2026-03-01"));
         m_server->SetAnswer(kInstallerPath, std::move(installer));
         auto updater = MakeUpdater("1.18", "2026-01-01", {}, adjust);
@@ -226,21 +226,53 @@ class UpdateCheckTest : public QObject {
         QVERIFY(m_prompts.messages.isEmpty());
     }
 
-    void theBuiltInAddressIsAPlaceholderThatIsNeverLookedUp() {
+    void theAddressComesFromTheProfileThenTheSystemFileAndNoneIsBuiltIn() {
+        const QString profile = m_downloads.path() + "/profile.conf";
+        const QString system = m_downloads.path() + "/update.conf";
+        const auto write = [](const QString& file, const QByteArray& text) {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            out.write(text);
+        };
+        // As the package installs it: empty.
+        QVERIFY(QFile::copy(QString(VESMOR_SOURCE_DIR) + "/packaging/etc/update.conf", system));
+        QCOMPARE(ConfiguredVersionFileAddress(profile, system), QString());
+        write(system, "[Version]\nUpdateAdresse=https://system.example/rfid/software/x.txt\n");
+        QCOMPARE(ConfiguredVersionFileAddress(profile, system),
+                 QString("https://system.example/rfid/software/x.txt"));
+        write(profile, "[Version]\nUpdate=1\nUpdateAdresse=https://own.example/v.txt\n");
+        QCOMPARE(ConfiguredVersionFileAddress(profile, system),
+                 QString("https://own.example/v.txt"));
+        // With nothing configured anywhere, no address at all.
         qunsetenv("VESMOR_UPDATE_URL");
-        const UpdaterConfig config = DefaultUpdaterConfig();
-        QVERIFY(config.versionFileAddress.endsWith("/rfid/software/RFIDVersionsHF.txt"));
-        QVERIFY(QUrl(config.versionFileAddress).host().endsWith(".invalid"));
-        QVERIFY(QUrl(config.versionFileAddress).scheme() == "https");
-        QVERIFY(!AddressAllowed(QUrl(config.versionFileAddress)));
+        const QByteArray home = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_downloads.path() + "/nothing"));
+        if (ConfiguredVersionFileAddress({}, kSystemUpdateFile).isEmpty()) {
+            QCOMPARE(DefaultUpdaterConfig().versionFileAddress, QString());
+        }
+        qputenv("XDG_CONFIG_HOME", home);
         // The own build is the date of the running program file.
-        QCOMPARE(QString::fromStdString(config.ownBuild),
+        QCOMPARE(QString::fromStdString(DefaultUpdaterConfig().ownBuild),
                  QFileInfo(QCoreApplication::applicationFilePath())
                      .lastModified()
                      .toString("yyyy-MM-dd"));
         qputenv("VESMOR_UPDATE_URL", m_server->Url(kVersionPath).toString().toUtf8());
         QCOMPARE(DefaultUpdaterConfig().versionFileAddress, m_server->Url(kVersionPath).toString());
         qunsetenv("VESMOR_UPDATE_URL");
+    }
+
+    void withoutAnUpdateServerTheWindowSaysSoAndFetchesNothing() {
+        Publish(VersionFile("9.9", "2030-01-01"));
+        auto updater = MakeUpdater("1.18", "2026-01-01", {}, [](UpdaterConfig& config) {
+            config.versionFileAddress.clear();
+        });
+        QVERIFY(!updater->HasUpdateServer());
+        ui::CAboutDlg about(m_profile, *updater, m_prompts);
+        QCOMPARE(CheckResult(about),
+                 QString("Kein Update-Server eingerichtet: Update Prüfung nicht möglich!"));
+        QCOMPARE(Status(about).TextColor(), QColor(128, 128, 128));
+        QVERIFY(!Status(about).IsLink());
+        QCOMPARE(m_server->Requests(kVersionPath), 0);
     }
 
     void plainHttpIsRefusedBeyondLoopback() {
@@ -315,17 +347,36 @@ class UpdateCheckTest : public QObject {
         QCOMPARE(m_profile.ints["Version/Update"], 1);
     }
 
-    void contactLinesOpenTheirAddresses() {
+    void theWindowSaysWhereTheManualAndTheLicenceAreAndOpensThem() {
         Publish(VersionFile("1.18", "2026-01-01"));
         auto updater = MakeUpdater();
         ui::CAboutDlg about(m_profile, *updater, m_prompts);
         about.show();
-        QTest::mouseClick(about.findChild<ui::CLabel*>("labelMail"), Qt::LeftButton);
-        QTest::mouseClick(about.findChild<ui::CLabel*>("labelWeb"), Qt::LeftButton);
-        QCOMPARE(m_prompts.opened, (QList<QUrl>{QUrl("mailto:info@vek-applikationen.example"),
-                                                QUrl("https://www.vek-applikationen.example")}));
-        QCOMPARE(about.findChild<ui::CLabel*>("labelWeb")->TextColor(), QColor(0, 0, 255));
-        QVERIFY(about.findChild<ui::CLabel*>("labelWeb")->font().underline());
+        const QString texts = [&] {
+            QStringList all;
+            for (const QLabel* label : about.findChildren<QLabel*>()) {
+                all << label->text();
+            }
+            return all.join('\n');
+        }();
+        // The project, no invented company, address or telephone.
+        QVERIFY2(texts.contains("Programmieren von ISO-15693-Transpondern mit VESMOR-Lesern"),
+                 qPrintable(texts));
+        QVERIFY(!texts.contains("Musterstadt") && !texts.contains("Tel.:") &&
+                !texts.contains(".example"));
+        auto* manual = about.findChild<ui::CLabel*>("labelManual");
+        auto* licence = about.findChild<ui::CLabel*>("labelLicence");
+        QVERIFY(manual->text().endsWith(".pdf"));
+        QCOMPARE(licence->text(), QString("/usr/share/doc/vesmor-tagforge/copyright"));
+        QTest::mouseClick(manual, Qt::LeftButton);
+        QTest::mouseClick(licence, Qt::LeftButton);
+        QCOMPARE(m_prompts.opened.size(), 2);
+        QVERIFY(m_prompts.opened[0].isLocalFile());
+        QVERIFY(m_prompts.opened[0].toLocalFile().endsWith(".pdf"));
+        QCOMPARE(m_prompts.opened[1],
+                 QUrl::fromLocalFile("/usr/share/doc/vesmor-tagforge/copyright"));
+        QCOMPARE(licence->TextColor(), QColor(0, 0, 255));
+        QVERIFY(licence->font().underline());
         QVERIFY(Status(about).font().italic());
     }
 
@@ -376,19 +427,19 @@ class UpdateCheckTest : public QObject {
     void theInstallerDownloadEndsOnItsLimitsLeavingNothing() {
         QElapsedTimer timer;
         // 1 byte every 100 ms of an announced 100 MB: moving, but never done.
-        auto slow = OfferingInstaller({200, QByteArray(1000, 'x'), -1, 0, {}, 100'000'000, 100},
-                                      [](UpdaterConfig& config) {
-                                          config.installerTimeLimit = std::chrono::milliseconds(800);
-                                      });
+        auto slow = OfferingInstaller(
+            {200, QByteArray(1000, 'x'), -1, 0, {}, 100'000'000, 100}, [](UpdaterConfig& config) {
+                config.installerTimeLimit = std::chrono::milliseconds(800);
+            });
         timer.start();
         QCOMPARE(slow->DownloadInstaller(), QString());
         QVERIFY2(timer.elapsed() < 4000, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(Downloads(), QStringList{});
         // Silent after its header: the stall time-out.
-        auto stalled = OfferingInstaller({200, "#!/bin/sh\n", -1, 0, {}, -1, 60000},
-                                         [](UpdaterConfig& config) {
-                                             config.installerStallTimeout = std::chrono::milliseconds(300);
-                                         });
+        auto stalled = OfferingInstaller(
+            {200, "#!/bin/sh\n", -1, 0, {}, -1, 60000}, [](UpdaterConfig& config) {
+                config.installerStallTimeout = std::chrono::milliseconds(300);
+            });
         timer.start();
         QCOMPARE(stalled->DownloadInstaller(), QString());
         QVERIFY2(timer.elapsed() < 4000, qPrintable(QString::number(timer.elapsed())));

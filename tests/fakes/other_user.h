@@ -62,8 +62,8 @@ class SharedTemporaryDirectory {
         }
         for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR", "VESMOR_RUNTIME_DIR"}) {
             const char* value = std::getenv(name);
-            m_saved.emplace_back(name, value != nullptr ? std::optional<std::string>(value)
-                                                        : std::nullopt);
+            m_saved.emplace_back(
+                name, value != nullptr ? std::optional<std::string>(value) : std::nullopt);
             ::unsetenv(name);
         }
         ::setenv("TMPDIR", m_path.c_str(), 1);

@@ -10,8 +10,8 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -212,8 +212,8 @@ int Run(const std::string& channel, vesmor::tools::TracePrinter& printer, bool a
         }
         const int timeoutMs = viewer.PollTimeoutMs();
         timespec timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1'000'000L};
-        if (::ppoll(polled.data(), polled.size(), timeoutMs < 0 ? nullptr : &timeout,
-                    &waitMask) < 0) {
+        if (::ppoll(polled.data(), polled.size(), timeoutMs < 0 ? nullptr : &timeout, &waitMask) <
+            0) {
             continue;  // EINTR: the loop condition sees a stop request
         }
         viewer.Serve(polled.data() + 1);
