@@ -31,7 +31,8 @@ TEST_F(ToolTest, ProgramWithZerosReportsAndLogsThePaddedValue) {
                                                  "--zeros", "--write-log", log}));
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(link.Field().Block(uid, 0), (std::vector<uint8_t>{'0', '0', '0', '1'}));
-    EXPECT_NE(run.out.find("\nWert <0001> erfolgreich geschrieben\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\nWert <0001> erfolgreich geschrieben\n"), std::string::npos)
+        << run.out;
     const std::string logged = ReadFileText(log);
     EXPECT_EQ(logged.substr(logged.rfind('\t') + 1), "0001\r\n") << logged;
 }
@@ -108,6 +109,19 @@ TEST_F(ToolTest, ReadbackPrintsTheValueAndTheStatusGoesToStderr) {
     EXPECT_EQ(run.out, "4711\n");
     EXPECT_EQ(run.err.rfind(Title(), 0), 0u) << run.err;
     EXPECT_NE(ReadFileText(log).find("\tDEZ ASCII\t   0\t   4\t4711\r\n"), std::string::npos);
+}
+
+// Text read from a transponder is printed with its control characters as escapes: a tag
+// cannot clear the operator's screen or forge a line.
+TEST_F(ToolTest, ReadbackPrintsControlCharactersOfATagAsEscapes) {
+    const auto uid = link.Field().Insert(ChipKind::kNxp);
+    ASSERT_TRUE(link.Field().SetBlock(uid, 0, {0x1B, '[', '2', 'J'}));
+    ASSERT_TRUE(link.Field().SetBlock(uid, 1, {'\n', 'O', 'K', 0x07}));
+    const ToolRun run = RunTool(Args("readback", {"--format", "3", "--bytes", "8"}));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "\\e[2J\\nOK\\x07\n");
+    EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find('\x07'), std::string::npos) << run.err;
 }
 
 TEST_F(ToolTest, ReadbackCycleReadsEachTagOnce) {

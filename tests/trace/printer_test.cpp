@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tools/common/printable_text.h"
 #include "tools/trace/trace_printer.h"
 
 namespace vesmor::tools {
@@ -40,6 +41,15 @@ TEST(TracePrinter, ControlCharactersOtherThanTheLineEndsArePrintedAsEscapes) {
     EXPECT_EQ(raw.Render(hostile, At(1, 2, 3, 4)), shown + "\r\n");
     // Text beyond ASCII stays readable.
     EXPECT_EQ(raw.Render("Gerät \xc3\xa4\n", At(0, 0, 0, 0)), "Gerät \xc3\xa4\n");
+}
+
+TEST(PrintableText, OneLineTextsEscapeTheLineEndsTooAndKeepEverythingElse) {
+    EXPECT_EQ(Printable("Leser\r\nCOM\t/dev/forged\x1b[0m"), "Leser\\r\\nCOM\\t/dev/forged\\e[0m");
+    EXPECT_EQ(Printable(std::string("a\0b", 3)), "a\\x00b");
+    EXPECT_EQ(Printable("C:\\pfad Gerät \xc2\xa0"), "C:\\pfad Gerät \xc2\xa0");
+    EXPECT_EQ(Printable("\xc2\x85"), "\\xc2\\x85");  // NEL, a C1 control
+    EXPECT_EQ(Printable("\xc2"), "\xc2");            // a cut sequence stays as it is
+    EXPECT_EQ(Printable("a\rb\n", LineEnds::kKeep), "a\\rb\n");
 }
 
 TEST(TracePrinter, RawPrintsTheTextsAsTheyCame) {
