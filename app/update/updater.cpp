@@ -221,6 +221,7 @@ bool Updater::DownloadToFile(const QUrl& address, const QString& path,
         ::open(local.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
     FetchResult result = FetchResult::kFailed;
     bool written = fd >= 0;
+    bool cancelled = false;
     if (fd >= 0) {
         FetchCancel cancel;
         {
@@ -245,6 +246,7 @@ bool Updater::DownloadToFile(const QUrl& address, const QString& path,
             m_download = nullptr;
         }
         written = ::close(fd) == 0 && written;
+        cancelled = cancel.Cancelled();
     }
     if (result == FetchResult::kComplete && written) {
         return true;
@@ -252,7 +254,9 @@ bool Updater::DownloadToFile(const QUrl& address, const QString& path,
     if (fd >= 0) {
         ::unlink(local.constData());
     }
-    m_cancel.Pause(kPauseAfterFailure);
+    if (!cancelled) {  // the user who cancelled does not wait
+        m_cancel.Pause(kPauseAfterFailure);
+    }
     return false;
 }
 
