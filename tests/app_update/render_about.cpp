@@ -1,11 +1,13 @@
 // Renders the settings window and the About window offscreen: the About window while it checks,
-// with the program up to date, with a newer version offered, and without a server. The version
+// with the program up to date, with a newer version offered, without a server, without one
+// configured, and while the installer downloads. The version
 // files come from an HTTPS server on loopback with a certificate made for the run. The pictures
 // go to the directory given as the first argument.
 
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 
 #include "app/ui/about_dlg.h"
@@ -102,6 +104,40 @@ int main(int argc, char** argv) {
         }
         ok &= GrabToFile(about,
                          tagforge::ui::test::ShotFile(directory, QString(state.file).chopped(4)));
+        about.reject();
+        updater.Shutdown();
+    }
+    // While the offered installer downloads: the progress bar and its cancel button.
+    {
+        server.SetAnswer(
+            kVersionPath,
+            {200,
+             "[VESMOR_Tagforge]\nVersion=1.19\nBuild=2026-03-01\nInstaller=Setup.run\n",
+             -1,
+             0,
+             {}});
+        server.SetAnswer("/rfid/software/Setup.run",
+                         {200, QByteArray(4096, 'x'), -1, 0, {}, -1, 5});
+        QTemporaryDir downloads;
+        UpdaterConfig config;
+        config.versionFileAddress = server.Url(kVersionPath).toString();
+        config.caFile = certificates.path() + "/render.crt";
+        config.ownVersionResource = "1.0";
+        config.ownBuild = "2026-01-01";
+        config.temporaryDirectory = downloads.path();
+        Updater updater(config);
+        tagforge::ui::CAboutDlg about(profile, updater, prompts);
+        about.show();
+        auto* status = about.findChild<tagforge::ui::CLabel*>("labelUpdateStatus");
+        const QString checking = status->text();
+        for (int waited = 0; status->text() == checking && waited < 20000; waited += 50) {
+            QTest::qWait(50);
+        }
+        QTimer::singleShot(1500, &about, [&] {
+            ok &= GrabToFile(about, tagforge::ui::test::ShotFile(directory, "about_downloading"));
+            updater.CancelDownload();
+        });
+        QTest::mouseClick(status, Qt::LeftButton);
         about.reject();
         updater.Shutdown();
     }
