@@ -79,10 +79,13 @@ struct Client {
     Clock::time_point lastHeard;
 };
 
-// Reads what a client sent; true when its connection has ended (the text is complete).
+// Reads what a client sent; true when its connection has ended (the text is complete). Reads
+// at most kReadsPerTurn times, so that one sender that never stops cannot keep the viewer from
+// the others.
 bool ReadClient(Client& client) {
+    constexpr int kReadsPerTurn = 64;
     char buffer[4096];
-    for (;;) {
+    for (int reads = 0; reads < kReadsPerTurn; ++reads) {
         const ssize_t n = ::read(client.fd, buffer, sizeof buffer);
         if (n > 0) {
             const size_t room = vesmor::tools::kMaxTextBytes - client.pieces.size();
@@ -95,6 +98,7 @@ bool ReadClient(Client& client) {
         }
         return !(n < 0 && errno == EAGAIN);
     }
+    return false;
 }
 
 // Whether the sender of a connection runs as this user (or any user is accepted).
@@ -119,10 +123,11 @@ class Viewer {
 
     const std::vector<Client>& Clients() const { return clients_; }
 
-    // Takes every waiting connection. A text that is already complete when its connection is
-    // taken is printed at once, so a crowd of silent connections does not hold it back.
+    // Takes the waiting connections, at most kMaxClients in one turn. A text that is already
+    // complete when its connection is taken is printed at once, so a crowd of silent
+    // connections does not hold it back.
     void Accept(int server) {
-        for (;;) {
+        for (size_t taken = 0; taken < kMaxClients; ++taken) {
             const int fd = ::accept4(server, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
             if (fd < 0) {
                 return;
