@@ -31,8 +31,8 @@ TEST(ViewerSenders, TextsOfAnotherUserArePrintedOnlyWithAllUsersAndThenEscaped) 
     {
         ViewerProcess viewer({});
         ASSERT_TRUE(viewer.Running()) << viewer.Errors();
-        // The viewer hangs up on the sender before it has sent its text.
-        EXPECT_EQ(AsOtherUser([&] { return TraceSend(forged); }), 1);
+        // Whether the send itself went through depends on when the viewer hangs up.
+        EXPECT_NE(AsOtherUser([&] { return TraceSend(forged); }), -1);
         ASSERT_TRUE(TraceSend("own text\n"));
         ASSERT_TRUE(viewer.WaitForOutput("own text\n"));
         EXPECT_EQ(viewer.Output().find("owned"), std::string::npos) << viewer.Output();
