@@ -34,7 +34,7 @@ TEST(TracePrinter, ControlCharactersOtherThanTheLineEndsArePrintedAsEscapes) {
     const std::string hostile =
         "\x1b]0;owned\x07\x1b[31mred\x1b[2J\tx\x7f\xc2\x9b"
         "2J\r\n";
-    const std::string shown = "\\e]0;owned\\x07\\e[31mred\\e[2J\\tx\\x7f\\xc2\\x9b2J";
+    const std::string shown = "\\e]0;owned\\x07\\e[31mred\\e[2J\tx\\x7f\\xc2\\x9b2J";
     TracePrinter stamped(stdout, false, std::nullopt);
     EXPECT_EQ(stamped.Render(hostile, At(1, 2, 3, 4)), "01:02:03.004 " + shown + "\n");
     TracePrinter raw(stdout, true, std::nullopt);

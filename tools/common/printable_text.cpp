@@ -35,9 +35,9 @@ std::string Printable(std::string_view text, LineEnds lineEnds) {
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        const bool keep =
-            lineEnds == LineEnds::kKeep &&
-            (byte == '\n' || (byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n'));
+        const bool keep = lineEnds == LineEnds::kKeep &&
+                          (byte == '\n' || byte == '\t' ||
+                           (byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n'));
         if (keep || (byte >= 0x20 && byte != 0x7F && byte != 0xC2)) {
             out += text[i];
             continue;

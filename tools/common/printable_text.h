@@ -11,7 +11,7 @@ namespace vesmor::tools {
 // What may stay as it is besides the printable characters.
 enum class LineEnds {
     kEscape,  // every control character is escaped, line ends too (one-line texts)
-    kKeep,    // "\n" and a "\r" right before it stay (texts of several lines)
+    kKeep,    // "\n", a "\r" right before it, and "\t" stay (texts of several lines, log lines)
 };
 
 // `text` with every control character (0x00-0x1F, 0x7F, and the C1 controls U+0080-U+009F as

@@ -78,7 +78,8 @@ bool ReportLostLogEntry(tagforge::CycleEngine& engine) {
     }
     std::cerr << tagforge::MessageWithArgs(
                      tagforge::kMsgLogEntryLost,
-                     {lost->file, lost->failure.reason, TerminalLine(lost->failure.line)})
+                     {lost->file, lost->failure.reason,
+                      TerminalLine(lost->failure.line, tools::LineEnds::kKeep)})
               << std::endl;
     return true;
 }
