@@ -62,7 +62,7 @@ bool EnsurePrivateDirectory(const std::string& path, std::string* problem) {
     }
     if ((st.st_mode & 077) != 0) {
         char mode[8];
-        std::snprintf(mode, sizeof mode, "%03o", static_cast<unsigned>(st.st_mode & 0777));
+        (void)std::snprintf(mode, sizeof mode, "%03o", static_cast<unsigned>(st.st_mode & 0777));
         Tell(problem, path + " is open to other users (mode " + mode + ", 700 needed)");
         return false;
     }

@@ -22,7 +22,7 @@ void AppendEscape(std::string& out, unsigned char byte) {
             return;
         default: {
             char escape[5];
-            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            (void)std::snprintf(escape, sizeof escape, "\\x%02x", byte);
             out += escape;
         }
     }
