@@ -1,5 +1,7 @@
 #include "transports/hidapi_table.h"
 
+#include "transports/hid_report_writer.h"
+
 namespace vesmor {
 
 namespace {
@@ -66,6 +68,10 @@ bool HidApi::Available() {
 
 void HidApi::Unload() {
     std::lock_guard lock(mutex_);
+    // A writer thread still in a stuck write runs the library's code: it stays loaded.
+    if (HidReportWriter::Lingering() > 0) {
+        return;
+    }
     if (auto exit = library_.As<ExitFn>(kExit); exit && initialised_) {
         exit();
     }

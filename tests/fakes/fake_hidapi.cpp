@@ -244,6 +244,14 @@ FAKE_EXPORT void fake_hid_set_read_error(int device, int on) {
     }
 }
 
+// From now on the device takes ms for every report it is given.
+FAKE_EXPORT void fake_hid_set_write_delay(int device, int ms) {
+    std::lock_guard lock(g_mutex);
+    if (HidDevice* d = At(static_cast<size_t>(device))) {
+        d->writeDelayMs = ms;
+    }
+}
+
 FAKE_EXPORT void fake_hid_set_silent(int device, int on) {
     HidDevice* d;
     {
