@@ -118,6 +118,10 @@ void LanServer::Bind() {
         return;
     }
     unicast_ = BoundSocket(SOCK_DGRAM, address, kConfigPort);
+    if (options_.replyByBroadcast && unicast_ >= 0) {
+        const int one = 1;
+        ::setsockopt(unicast_, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
+    }
     // On a loopback address nobody broadcasts; elsewhere the search comes as a broadcast,
     // which only a socket bound to any address receives.
     if (!IsLoopback(address)) {
@@ -303,12 +307,46 @@ void LanServer::ServeDatagram(int fd) {
     }
     const Bytes request(buffer, buffer + n);
     configRequests_.push_back(request);
+    const auto is = [&](const Bytes& head) {
+        return request.size() >= head.size() && std::equal(head.begin(), head.end(), request.begin());
+    };
+    if ((!options_.answerPing && request == Bytes{0x00, 0x01, 0x00, 0xF6}) ||
+        (options_.ignoreIpSetup && is({0x00, 0x00, 0x00, 0xFC}))) {
+        return;
+    }
     const LanDevice::Outcome outcome = device_.OnDatagram(request);
-    if (!outcome.reply.empty() && unicast_ >= 0) {
-        ::sendto(unicast_, outcome.reply.data(), outcome.reply.size(), MSG_NOSIGNAL,
-                 reinterpret_cast<const sockaddr*>(&sender), sizeof sender);
+    SendReply(outcome.reply, sender);
+    if (options_.floodMs > 0 && request == Bytes{0x00, 0x01, 0x00, 0xF8}) {
+        const auto now = std::chrono::steady_clock::now();
+        flood_ = Flood{outcome.reply, sender, now + std::chrono::milliseconds(options_.floodMs),
+                       now + std::chrono::milliseconds(options_.floodForMs)};
     }
     Apply(outcome);
+}
+
+void LanServer::SendReply(const Bytes& reply, const sockaddr_in& to) {
+    if (reply.empty() || unicast_ < 0) {
+        return;
+    }
+    sockaddr_in target = to;
+    if (options_.replyByBroadcast) {
+        target.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+    }
+    ::sendto(unicast_, reply.data(), reply.size(), MSG_NOSIGNAL,
+             reinterpret_cast<const sockaddr*>(&target), sizeof target);
+}
+
+void LanServer::SendDueFlood() {
+    const auto now = std::chrono::steady_clock::now();
+    if (!flood_ || now < flood_->next) {
+        return;
+    }
+    if (now >= flood_->until || vanished_) {
+        flood_.reset();
+        return;
+    }
+    SendReply(flood_->reply, flood_->to);
+    flood_->next = now + std::chrono::milliseconds(options_.floodMs);
 }
 
 void LanServer::Apply(const LanDevice::Outcome& outcome) {
@@ -342,6 +380,9 @@ void LanServer::Run() {
         {
             std::lock_guard lock(mutex_);
             std::optional<std::chrono::steady_clock::time_point> next = dropDue_;
+            if (flood_ && (!next || flood_->next < *next)) {
+                next = flood_->next;
+            }
             for (const Delayed& d : delayed_) {
                 if (!next || d.due < *next) {
                     next = d.due;
@@ -395,6 +436,7 @@ void LanServer::Run() {
         }
         std::erase(clients_, -1);
         SendDueAnswers();
+        SendDueFlood();
     }
 }
 
