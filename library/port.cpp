@@ -225,8 +225,7 @@ bool CVESMOR_Port::WaitPhase(const WaitHookScope& hooks, Ready ready) {
                 const bool slices = hooks.HasPump() || PollsTransport();
                 const int64_t sliceMs = slices ? 1 : start + timeout_ + 1 - nowMs_();
                 const uint64_t seen = rxGeneration_;
-                rxArrived_.wait_for(lock,
-                                    std::chrono::milliseconds(std::max<int64_t>(sliceMs, 1)),
+                rxArrived_.wait_for(lock, std::chrono::milliseconds(std::max<int64_t>(sliceMs, 1)),
                                     [&] { return rxGeneration_ != seen; });
                 if (ready()) {
                     return true;

@@ -17,6 +17,8 @@
 #include <iostream>
 #include <stdexcept>
 
+#include "transports/lan_adapters.h"
+
 namespace vesmor::sim {
 
 namespace {
@@ -280,35 +282,20 @@ void LanServer::SendDueAnswers() {
 void LanServer::ServeDatagram(int fd) {
     uint8_t buffer[1500];
     sockaddr_in sender{};
-    char control[256];
-    iovec io{buffer, sizeof buffer};
-    msghdr message{};
-    message.msg_name = &sender;
-    message.msg_namelen = sizeof sender;
-    message.msg_iov = &io;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    const ssize_t n = ::recvmsg(fd, &message, MSG_DONTWAIT);
+    int arrivedOn = 0;
+    const long n = ReceiveDatagram(fd, buffer, sizeof buffer, sender, arrivedOn);
     if (n <= 0) {
         return;
     }
-    if (fd == broadcast_) {
-        // Every device on this host gets the broadcast; only the one on that interface answers.
-        int arrivedOn = 0;
-        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
-                arrivedOn = reinterpret_cast<const in_pktinfo*>(CMSG_DATA(c))->ipi_ifindex;
-            }
-        }
-        if (arrivedOn != interface_) {
-            return;
-        }
+    // Every device on this host gets the broadcast; only the one on that interface answers.
+    if (fd == broadcast_ && arrivedOn != interface_) {
+        return;
     }
     const Bytes request(buffer, buffer + n);
     configRequests_.push_back(request);
     const auto is = [&](const Bytes& head) {
-        return request.size() >= head.size() && std::equal(head.begin(), head.end(), request.begin());
+        return request.size() >= head.size() &&
+               std::equal(head.begin(), head.end(), request.begin());
     };
     if ((!options_.answerPing && request == Bytes{0x00, 0x01, 0x00, 0xF6}) ||
         (options_.ignoreIpSetup && is({0x00, 0x00, 0x00, 0xFC}))) {

@@ -88,7 +88,7 @@ bool D2xxComm::SetLineSettings(const LineSettings& settings) {
     dcb.fRtsControl = 1;        // RTS on
     dcb.fOutX = 0;
     dcb.fInX = 0;
-    dcb.fNull = 0;         // frames carry 00 bytes: none may be dropped
+    dcb.fNull = 0;          // frames carry 00 bytes: none may be dropped
     dcb.fAbortOnError = 0;  // a line error must not stall reads and writes
     dcb.ByteSize = static_cast<UCHAR>(settings.dataBits);
     dcb.Parity = settings.parity == 'E'   ? EVENPARITY

@@ -220,8 +220,8 @@ size_t CHidDevice::ReadReport(uint8_t* buffer, size_t capacity, int waitMs) {
     // hidraw delivers unnumbered reports without the report ID: it goes in front here.
     const size_t offset = lengths_.numberedReports ? 0 : 1;
     report_[0] = 0;
-    const int got = HidApi::Instance().ReadTimeout(device_, report_ + offset,
-                                                   lengths_.input - offset, waitMs);
+    const int got =
+        HidApi::Instance().ReadTimeout(device_, report_ + offset, lengths_.input - offset, waitMs);
     if (got < 0) {
         CloseHid();
         return 0;

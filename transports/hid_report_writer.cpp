@@ -23,7 +23,7 @@ struct HidReportWriter::State {
     uint64_t finished = 0;                       // reports the device took or refused
     bool lastOk = false;                         // the outcome of the latest finished one
     bool stop = false;
-    bool closeWhenDone = false;                  // the thread closes the device as it ends
+    bool closeWhenDone = false;  // the thread closes the device as it ends
 };
 
 HidReportWriter::HidReportWriter(hid_device* device) : state_(std::make_shared<State>(device)) {
@@ -66,8 +66,7 @@ void HidReportWriter::Run(std::shared_ptr<State> state) {
     }
 }
 
-bool HidReportWriter::Write(const std::vector<uint8_t>& report,
-                            std::chrono::milliseconds timeout) {
+bool HidReportWriter::Write(const std::vector<uint8_t>& report, std::chrono::milliseconds timeout) {
     if (!state_) {
         return false;
     }

@@ -50,10 +50,10 @@ void SearchAdapter(CTCPSocket& socket, std::vector<std::string>& found, int time
     const auto start = std::chrono::steady_clock::now();
     const auto cap = start + std::chrono::milliseconds(int64_t{kFloodCapWindows} * timeoutMs);
     const auto capLeftMs = [&] {
-        return static_cast<int>(std::max<int64_t>(
-            0, std::chrono::duration_cast<std::chrono::milliseconds>(
-                   cap - std::chrono::steady_clock::now())
-                   .count()));
+        return static_cast<int>(
+            std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     cap - std::chrono::steady_clock::now())
+                                     .count()));
     };
     while (capLeftMs() > 0 && WaitForDatagram(
                                   socket, timeoutMs, false,

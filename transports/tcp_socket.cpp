@@ -420,24 +420,7 @@ void CTCPSocket::HandleReceive() {
     int arrivedOn = 0;
     ssize_t n;
     if (datagramMode_) {
-        iovec io{buffer, sizeof buffer};
-        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
-        msghdr message{};
-        message.msg_name = &sender;
-        message.msg_namelen = sizeof sender;
-        message.msg_iov = &io;
-        message.msg_iovlen = 1;
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-        n = ::recvmsg(fd_, &message, MSG_DONTWAIT);
-        for (cmsghdr* c = n > 0 ? CMSG_FIRSTHDR(&message) : nullptr; c != nullptr;
-             c = CMSG_NXTHDR(&message, c)) {
-            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
-                in_pktinfo info{};
-                std::memcpy(&info, CMSG_DATA(c), sizeof info);
-                arrivedOn = info.ipi_ifindex;
-            }
-        }
+        n = ReceiveDatagram(fd_, buffer, sizeof buffer, sender, arrivedOn);
     } else {
         n = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
     }

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "tests/bench/exchange_timing.h"
 #include "vesmor.h"
 
 namespace {
@@ -26,14 +27,7 @@ void TimeExchanges(benchmark::State& state, const char* name) {
         state.SkipWithError("open failed");
         return;
     }
-    for (auto _ : state) {
-        if (VESMOR_SetReaderOption(handle, 0) != 0) {
-            state.SkipWithError("exchange failed");
-            break;
-        }
-    }
-    state.SetItemsProcessed(state.iterations());
-    VESMOR_ClosePort(handle);
+    vesmor::bench::TimeExchanges(state, handle);
 }
 
 void BM_HidReaderOptionExchange(benchmark::State& state) {

@@ -49,7 +49,7 @@ struct FtDevice {
     FtHandle* open = nullptr;
     int latency = -1;
     DWORD baud = 0;
-    FTDCB dcb{};            // the line settings in effect
+    FTDCB dcb{};           // the line settings in effect
     long purgeFlags = -1;  // of the last purge, -1 when never
 };
 

@@ -287,9 +287,8 @@ TEST_F(LanNetwork, WithoutPingReplyAnAddressAndGatewayChangeGoesThroughRecordZer
     auto options = Device("10.77.1.5");
     options.answerPing = false;
     sim::LanServer& reader = Start(options);
-    InLibrary([] {
-        EXPECT_EQ(VESMOR_SetLanConfig("10.77.1.5", "10.77.1.50", "", "10.77.1.1"), 0);
-    });
+    InLibrary(
+        [] { EXPECT_EQ(VESMOR_SetLanConfig("10.77.1.5", "10.77.1.50", "", "10.77.1.1"), 0); });
     const std::vector<Bytes> requests = reader.ConfigRequests();
     const Bytes* write = Starting(requests, {0x00, 0x00, 0x00, 0xFD});
     ASSERT_NE(write, nullptr);

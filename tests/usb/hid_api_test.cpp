@@ -47,16 +47,9 @@ TEST_F(HidApiTest, AFailedStartReportGivesMinus13AndLeavesTheDeviceClosed) {
 // A device that takes 3 s to accept a report: the open's start report, a command's frame and
 // the close each give up after the write time-out instead of waiting for the device.
 TEST_F(HidApiTest, ADeviceThatTakesThreeSecondsPerReportHoldsNoCallForLong) {
-    const auto took = [](auto call) {
-        const auto start = std::chrono::steady_clock::now();
-        call();
-        return std::chrono::duration_cast<std::chrono::milliseconds>(
-                   std::chrono::steady_clock::now() - start)
-            .count();
-    };
     Configure("serial=4211-0001 tags=nxp writedelay=3000");
     int32_t result = 0;
-    EXPECT_LT(took([&] { result = VESMOR_OpenPort("4211-0001 HID", 19200, 2000); }), 400);
+    EXPECT_LT(MsTaken([&] { result = VESMOR_OpenPort("4211-0001 HID", 19200, 2000); }), 400);
     EXPECT_EQ(result, VESMOR_OPEN_HID_START);
     EXPECT_TRUE(ClosedWithin(5000));
 
@@ -65,11 +58,11 @@ TEST_F(HidApiTest, ADeviceThatTakesThreeSecondsPerReportHoldsNoCallForLong) {
     ASSERT_GT(handle, 0);
     fake.Get<void (*)(int, int)>("fake_hid_set_write_delay")(0, 3000);
     unsigned char version[16];
-    EXPECT_LT(took([&] { result = VESMOR_GetVersion(handle, version, sizeof version); }), 400)
+    EXPECT_LT(MsTaken([&] { result = VESMOR_GetVersion(handle, version, sizeof version); }), 400)
         << "a frame that did not go out is not waited for";
     EXPECT_EQ(result, -1);
     EXPECT_EQ(VESMOR_GetLastError(handle), VESMOR_ERR_TIMEOUT);
-    EXPECT_LT(took([&] { result = VESMOR_ClosePort(handle); }), 400);
+    EXPECT_LT(MsTaken([&] { result = VESMOR_ClosePort(handle); }), 400);
     EXPECT_EQ(result, 0);
     EXPECT_TRUE(ClosedWithin(5000));
 }

@@ -159,22 +159,16 @@ TEST_F(HidDevice, ADeviceThatTakesThreeSecondsPerReportHoldsNoCallLongerThanTheT
     CHidDevice device;
     ASSERT_TRUE(device.OpenHidByName("4211-0001 HID"));
     const uint8_t frame[3] = {1, 2, 3};
-    const auto took = [](auto call) {
-        const auto start = std::chrono::steady_clock::now();
-        call();
-        return std::chrono::duration_cast<std::chrono::milliseconds>(
-                   std::chrono::steady_clock::now() - start)
-            .count();
-    };
     bool written = true;
-    const long long writeMs = took([&] { written = device.WriteHid(frame, sizeof frame); });
+    const long long writeMs = MsTaken([&] { written = device.WriteHid(frame, sizeof frame); });
     EXPECT_FALSE(written);
     EXPECT_GE(writeMs, CHidDevice::kWriteTimeoutMs - 5);
     EXPECT_LT(writeMs, 250) << "bounded at 50 ms";
-    const long long commandMs = took([&] { written = device.SendHidCommand(CHidDevice::kStop); });
+    const long long commandMs =
+        MsTaken([&] { written = device.SendHidCommand(CHidDevice::kStop); });
     EXPECT_FALSE(written) << "the first report is still in the device";
     EXPECT_LT(commandMs, 250);
-    const long long closeMs = took([&] { device.CloseHid(); });
+    const long long closeMs = MsTaken([&] { device.CloseHid(); });
     EXPECT_LT(closeMs, 250) << "the close does not wait for the device";
     EXPECT_FALSE(device.IsOpen());
     EXPECT_EQ(OpenCount(), 1) << "the report is still in the device";
