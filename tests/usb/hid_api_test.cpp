@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "tests/integration/sim_fixture.h"
 #include "tests/usb/usb_fixture.h"
 #include "vesmor.h"
 
@@ -49,7 +50,7 @@ TEST_F(HidApiTest, AFailedStartReportGivesMinus13AndLeavesTheDeviceClosed) {
 TEST_F(HidApiTest, ADeviceThatTakesThreeSecondsPerReportHoldsNoCallForLong) {
     Configure("serial=4211-0001 tags=nxp writedelay=3000");
     int32_t result = 0;
-    EXPECT_LT(MsTaken([&] { result = VESMOR_OpenPort("4211-0001 HID", 19200, 2000); }), 400);
+    EXPECT_LT(TimeMs([&] { result = VESMOR_OpenPort("4211-0001 HID", 19200, 2000); }), 400);
     EXPECT_EQ(result, VESMOR_OPEN_HID_START);
     EXPECT_TRUE(ClosedWithin(5000));
 
@@ -58,11 +59,11 @@ TEST_F(HidApiTest, ADeviceThatTakesThreeSecondsPerReportHoldsNoCallForLong) {
     ASSERT_GT(handle, 0);
     fake.Get<void (*)(int, int)>("fake_hid_set_write_delay")(0, 3000);
     unsigned char version[16];
-    EXPECT_LT(MsTaken([&] { result = VESMOR_GetVersion(handle, version, sizeof version); }), 400)
+    EXPECT_LT(TimeMs([&] { result = VESMOR_GetVersion(handle, version, sizeof version); }), 400)
         << "a frame that did not go out is not waited for";
     EXPECT_EQ(result, -1);
     EXPECT_EQ(VESMOR_GetLastError(handle), VESMOR_ERR_TIMEOUT);
-    EXPECT_LT(MsTaken([&] { result = VESMOR_ClosePort(handle); }), 400);
+    EXPECT_LT(TimeMs([&] { result = VESMOR_ClosePort(handle); }), 400);
     EXPECT_EQ(result, 0);
     EXPECT_TRUE(ClosedWithin(5000));
 }

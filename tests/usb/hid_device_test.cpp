@@ -5,6 +5,7 @@
 
 #include <chrono>
 
+#include "tests/integration/sim_fixture.h"
 #include "tests/usb/usb_fixture.h"
 #include "transports/hid_device.h"
 
@@ -160,15 +161,14 @@ TEST_F(HidDevice, ADeviceThatTakesThreeSecondsPerReportHoldsNoCallLongerThanTheT
     ASSERT_TRUE(device.OpenHidByName("4211-0001 HID"));
     const uint8_t frame[3] = {1, 2, 3};
     bool written = true;
-    const long long writeMs = MsTaken([&] { written = device.WriteHid(frame, sizeof frame); });
+    const long long writeMs = TimeMs([&] { written = device.WriteHid(frame, sizeof frame); });
     EXPECT_FALSE(written);
     EXPECT_GE(writeMs, CHidDevice::kWriteTimeoutMs - 5);
     EXPECT_LT(writeMs, 250) << "bounded at 50 ms";
-    const long long commandMs =
-        MsTaken([&] { written = device.SendHidCommand(CHidDevice::kStop); });
+    const long long commandMs = TimeMs([&] { written = device.SendHidCommand(CHidDevice::kStop); });
     EXPECT_FALSE(written) << "the first report is still in the device";
     EXPECT_LT(commandMs, 250);
-    const long long closeMs = MsTaken([&] { device.CloseHid(); });
+    const long long closeMs = TimeMs([&] { device.CloseHid(); });
     EXPECT_LT(closeMs, 250) << "the close does not wait for the device";
     EXPECT_FALSE(device.IsOpen());
     EXPECT_EQ(OpenCount(), 1) << "the report is still in the device";

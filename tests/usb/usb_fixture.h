@@ -60,16 +60,6 @@ class FakeLibrary {
     void* handle_;
 };
 
-// Milliseconds a call takes.
-template <class Call>
-long long MsTaken(Call call) {
-    const auto start = std::chrono::steady_clock::now();
-    call();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 start)
-        .count();
-}
-
 inline void SetEnv(const char* name, const std::string& value) {
     ::setenv(name, value.c_str(), 1);
 }
