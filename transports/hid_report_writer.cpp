@@ -1,5 +1,7 @@
 #include "transports/hid_report_writer.h"
 
+#include <dlfcn.h>
+
 #include <atomic>
 #include <optional>
 
@@ -12,9 +14,15 @@ std::atomic<int> g_lingering{0};
 }  // namespace
 
 struct HidReportWriter::State {
-    explicit State(hid_device* d) : device(d) {}
+    explicit State(hid_device* d)
+        : device(d), write(HidApi::Instance().RawWrite()), close(HidApi::Instance().RawClose()) {}
 
     hid_device* const device;
+    // The library's functions themselves: a thread left in a stuck write must not need the
+    // process-wide table, which goes as the program ends.
+    const HidApi::WriteFunction write;
+    const HidApi::CloseFunction close;
+    void* keepLoaded = nullptr;  // a reference that keeps the library mapped for such a thread
     std::mutex mutex;
     std::condition_variable changed;
     std::optional<std::vector<uint8_t>> queued;  // the report the thread is to write next
@@ -52,7 +60,8 @@ void HidReportWriter::Run(std::shared_ptr<State> state) {
         }
         state->writing = true;
         lock.unlock();
-        const int written = HidApi::Instance().Write(state->device, report.data(), report.size());
+        const int written =
+            state->write ? state->write(state->device, report.data(), report.size()) : -1;
         lock.lock();
         state->writing = false;
         state->lastOk = written >= 0;
@@ -61,7 +70,12 @@ void HidReportWriter::Run(std::shared_ptr<State> state) {
     }
     if (state->closeWhenDone) {
         lock.unlock();
-        HidApi::Instance().Close(state->device);
+        if (state->close) {
+            state->close(state->device);
+        }
+        if (state->keepLoaded != nullptr) {
+            ::dlclose(state->keepLoaded);
+        }
         g_lingering.fetch_sub(1);
     }
 }
@@ -102,6 +116,14 @@ void HidReportWriter::Close() {
         state_->closeWhenDone = stuck;
         if (stuck) {
             g_lingering.fetch_add(1);
+            // The thread runs the library's code until its write returns: it holds a
+            // reference of its own, so that an unload (or the program's end) cannot unmap it.
+            Dl_info info{};
+            if (state_->write != nullptr &&
+                ::dladdr(reinterpret_cast<void*>(state_->write), &info) != 0 &&
+                info.dli_fname != nullptr) {
+                state_->keepLoaded = ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+            }
         }
         state_->changed.notify_all();
     }
@@ -109,7 +131,9 @@ void HidReportWriter::Close() {
         thread_.detach();
     } else {
         thread_.join();
-        HidApi::Instance().Close(state_->device);
+        if (state_->close) {
+            state_->close(state_->device);
+        }
     }
     state_.reset();
 }

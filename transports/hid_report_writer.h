@@ -31,7 +31,8 @@ class HidReportWriter {
     bool Write(const std::vector<uint8_t>& report, std::chrono::milliseconds timeout);
 
     // Ends the thread and closes the device. When a write is still stuck in the device the
-    // caller does not wait for it: the thread closes the device once that write returns.
+    // caller does not wait for it: the thread closes the device once that write returns, and
+    // keeps the library loaded until then.
     void Close();
 
     // Writer threads that are still waiting for a stuck write after their device was closed.

@@ -1,7 +1,5 @@
 #include "transports/hidapi_table.h"
 
-#include "transports/hid_report_writer.h"
-
 namespace vesmor {
 
 namespace {
@@ -68,10 +66,6 @@ bool HidApi::Available() {
 
 void HidApi::Unload() {
     std::lock_guard lock(mutex_);
-    // A writer thread still in a stuck write runs the library's code: it stays loaded.
-    if (HidReportWriter::Lingering() > 0) {
-        return;
-    }
     if (auto exit = library_.As<ExitFn>(kExit); exit && initialised_) {
         exit();
     }
@@ -109,6 +103,14 @@ void HidApi::Close(hid_device* device) {
     if (auto f = library_.As<CloseFn>(kClose); f && device) {
         f(device);
     }
+}
+
+HidApi::WriteFunction HidApi::RawWrite() {
+    return library_.As<WriteFunction>(kWrite);
+}
+
+HidApi::CloseFunction HidApi::RawClose() {
+    return library_.As<CloseFunction>(kClose);
 }
 
 int HidApi::GetSerialNumberString(hid_device* device, wchar_t* text, size_t maxLength) {
