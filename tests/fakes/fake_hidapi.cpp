@@ -53,7 +53,9 @@ struct HidDevice {
 };
 
 std::mutex g_mutex;
-DeviceSet<HidDevice> g_devices("VESMOR_FAKE_HID");
+// Never destroyed: like a real device, one stays valid for a write still in it while the
+// program ends (the library does not wait for a device that is slow to take a report).
+DeviceSet<HidDevice>& g_devices = *new DeviceSet<HidDevice>("VESMOR_FAKE_HID");
 
 std::vector<std::unique_ptr<HidDevice>>& Devices() {
     return g_devices.Current([](const HidDevice& d) { return d.openCount > 0; });
