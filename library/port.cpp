@@ -91,13 +91,14 @@ size_t CVESMOR_Port::ReceivedCount() const {
     return rx_.GetSize();
 }
 
-bool CVESMOR_Port::PollTransport() {
+bool CVESMOR_Port::PollTransport(bool now) {
     PortTransport* transport = OpenTransport();
     if (transport == nullptr || !transport->IsPolled()) {
         return false;
     }
     uint8_t bytes[kPollChunk];
-    const size_t n = transport->ReadPending(bytes, sizeof bytes);
+    const size_t n =
+        now ? transport->ReadNow(bytes, sizeof bytes) : transport->ReadPending(bytes, sizeof bytes);
     if (n > 0) {
         OnReceiveBytes(bytes, n);
     }
@@ -109,9 +110,10 @@ void CVESMOR_Port::FlushReceive() {
         std::lock_guard lock(rxMutex_);
         rx_.RemoveAll();
     }
+    // What HID input is there goes; the drain does not wait for more.
     if (IsHidOpen()) {
         uint8_t discard[kHidDiscardChunk];
-        while (transports_[kHidSlot]->ReadPending(discard, sizeof discard) > 0) {
+        while (transports_[kHidSlot]->ReadNow(discard, sizeof discard) > 0) {
         }
     }
 }
@@ -151,7 +153,7 @@ bool CVESMOR_Port::SendCommand() {
     }
     // A late answer may still sit in a polled transport (HID input): it is read in first, so
     // that it is seen to have arrived before it goes with the flush.
-    for (int i = 0; owed_ && i < kOwedDrainPolls && PollTransport(); ++i) {
+    for (int i = 0; owed_ && i < kOwedDrainPolls && PollTransport(true); ++i) {
     }
     ForgetArrivedLateAnswer();
     FlushReceive();
@@ -182,6 +184,11 @@ bool CVESMOR_Port::PollsTransport() const {
     return transport != nullptr && transport->IsPolled();
 }
 
+bool CVESMOR_Port::PollWaits() const {
+    const PortTransport* transport = OpenTransport();
+    return transport != nullptr && transport->IsPolled() && transport->ReadWaits();
+}
+
 bool CVESMOR_Port::IsConnected() const {
     if (IsDeviceOpen()) {
         return true;
@@ -193,9 +200,11 @@ bool CVESMOR_Port::IsConnected() const {
 template <class Ready>
 bool CVESMOR_Port::WaitPhase(const WaitHookScope& hooks, Ready ready) {
     const int64_t start = nowMs_();
-    // A polled transport is asked before the first slice and again at once after every poll
-    // that brought bytes: an answer already waiting costs no sleep.
-    bool delivered = PollTransport();
+    // A polled transport is asked only while the answer is still owed: at once when the phase
+    // begins without it, and again at once after every poll that brought bytes. A transport
+    // whose read waits for input itself is the slice of the wait; others sleep up to 1 ms.
+    const bool pollWaits = PollWaits();
+    bool skipSleep = PollsTransport();
     for (;;) {
         {
             std::unique_lock lock(rxMutex_);
@@ -210,14 +219,13 @@ bool CVESMOR_Port::WaitPhase(const WaitHookScope& hooks, Ready ready) {
             if (!IsConnected() || LastWriteDropped()) {
                 return false;
             }
-            if (!delivered) {
+            if (!skipSleep) {
                 // Between pump calls and polls of a polled transport the wait lasts at most
                 // 1 ms; with neither, it sleeps until bytes arrive or the phase runs out.
                 const bool slices = hooks.HasPump() || PollsTransport();
                 const int64_t sliceMs = slices ? 1 : start + timeout_ + 1 - nowMs_();
                 const uint64_t seen = rxGeneration_;
-                rxArrived_.wait_for(lock,
-                                    std::chrono::milliseconds(std::max<int64_t>(sliceMs, 1)),
+                rxArrived_.wait_for(lock, std::chrono::milliseconds(std::max<int64_t>(sliceMs, 1)),
                                     [&] { return rxGeneration_ != seen; });
                 if (ready()) {
                     return true;
@@ -225,7 +233,7 @@ bool CVESMOR_Port::WaitPhase(const WaitHookScope& hooks, Ready ready) {
             }
         }
         hooks.Pump();
-        delivered = PollTransport();
+        skipSleep = PollTransport() || pollWaits;
     }
 }
 

@@ -34,8 +34,9 @@ class CVESMOR_Port : public CUSBSerialPort {
     bool SendCommand();
     bool ReceiveAnswer(CMyByteArray& out);
     bool ReceiveIsoAnswer(CMyByteArray& out);
-    // Reads what a polled transport has waiting; true when bytes came.
-    bool PollTransport();
+    // Reads what a polled transport has waiting (waiting for it as long as the transport's own
+    // read does, about a millisecond, unless now is set); true when bytes came.
+    bool PollTransport(bool now = false);
     void FlushReceive();
     // Sends a command with its data and receives the answer data.
     bool Exchange(uint8_t command, const CMyByteArray& data, CMyByteArray& answer);
@@ -96,6 +97,7 @@ class CVESMOR_Port : public CUSBSerialPort {
     template <class Ready>
     bool WaitPhase(const WaitHookScope& hooks, Ready ready);
     bool PollsTransport() const;
+    bool PollWaits() const;
     bool LastWriteDropped() const;
     void WriteToTransport(const CMyByteArray& frame);
     void TraceFrame(const char* direction, const CMyByteArray& bytes) const;

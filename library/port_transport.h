@@ -17,8 +17,14 @@ class PortTransport {
     // True for transports without a reader thread: the waiting caller collects their bytes
     // with ReadPending.
     virtual bool IsPolled() const { return false; }
-    // Non-blocking read of up to max bytes; returns the count read.
+    // Read of up to max bytes; returns the count read. It waits at most about a millisecond
+    // for bytes when ReadWaits() says so, and not at all otherwise.
     virtual size_t ReadPending(uint8_t* /*buffer*/, size_t /*max*/) { return 0; }
+    // True when ReadPending waits that millisecond itself: the waiting caller then needs no
+    // sleep of its own between polls.
+    virtual bool ReadWaits() const { return false; }
+    // Read of what is there now, never waiting.
+    virtual size_t ReadNow(uint8_t* buffer, size_t max) { return ReadPending(buffer, max); }
     // HID input arrives in reports; a flush discards what is pending.
     virtual bool IsHid() const { return false; }
     // False while an open transport knows its device cannot be reached (a LAN reader that

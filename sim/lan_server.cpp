@@ -17,6 +17,8 @@
 #include <iostream>
 #include <stdexcept>
 
+#include "transports/lan_adapters.h"
+
 namespace vesmor::sim {
 
 namespace {
@@ -118,6 +120,10 @@ void LanServer::Bind() {
         return;
     }
     unicast_ = BoundSocket(SOCK_DGRAM, address, kConfigPort);
+    if (options_.replyByBroadcast && unicast_ >= 0) {
+        const int one = 1;
+        ::setsockopt(unicast_, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
+    }
     // On a loopback address nobody broadcasts; elsewhere the search comes as a broadcast,
     // which only a socket bound to any address receives.
     if (!IsLoopback(address)) {
@@ -276,39 +282,58 @@ void LanServer::SendDueAnswers() {
 void LanServer::ServeDatagram(int fd) {
     uint8_t buffer[1500];
     sockaddr_in sender{};
-    char control[256];
-    iovec io{buffer, sizeof buffer};
-    msghdr message{};
-    message.msg_name = &sender;
-    message.msg_namelen = sizeof sender;
-    message.msg_iov = &io;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    const ssize_t n = ::recvmsg(fd, &message, MSG_DONTWAIT);
+    int arrivedOn = 0;
+    const long n = ReceiveDatagram(fd, buffer, sizeof buffer, sender, arrivedOn);
     if (n <= 0) {
         return;
     }
-    if (fd == broadcast_) {
-        // Every device on this host gets the broadcast; only the one on that interface answers.
-        int arrivedOn = 0;
-        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
-                arrivedOn = reinterpret_cast<const in_pktinfo*>(CMSG_DATA(c))->ipi_ifindex;
-            }
-        }
-        if (arrivedOn != interface_) {
-            return;
-        }
+    // Every device on this host gets the broadcast; only the one on that interface answers.
+    if (fd == broadcast_ && arrivedOn != interface_) {
+        return;
     }
     const Bytes request(buffer, buffer + n);
     configRequests_.push_back(request);
+    const auto is = [&](const Bytes& head) {
+        return request.size() >= head.size() &&
+               std::equal(head.begin(), head.end(), request.begin());
+    };
+    if ((!options_.answerPing && request == Bytes{0x00, 0x01, 0x00, 0xF6}) ||
+        (options_.ignoreIpSetup && is({0x00, 0x00, 0x00, 0xFC}))) {
+        return;
+    }
     const LanDevice::Outcome outcome = device_.OnDatagram(request);
-    if (!outcome.reply.empty() && unicast_ >= 0) {
-        ::sendto(unicast_, outcome.reply.data(), outcome.reply.size(), MSG_NOSIGNAL,
-                 reinterpret_cast<const sockaddr*>(&sender), sizeof sender);
+    SendReply(outcome.reply, sender);
+    if (options_.floodMs > 0 && request == Bytes{0x00, 0x01, 0x00, 0xF8}) {
+        const auto now = std::chrono::steady_clock::now();
+        flood_ = Flood{outcome.reply, sender, now + std::chrono::milliseconds(options_.floodMs),
+                       now + std::chrono::milliseconds(options_.floodForMs)};
     }
     Apply(outcome);
+}
+
+void LanServer::SendReply(const Bytes& reply, const sockaddr_in& to) {
+    if (reply.empty() || unicast_ < 0) {
+        return;
+    }
+    sockaddr_in target = to;
+    if (options_.replyByBroadcast) {
+        target.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+    }
+    ::sendto(unicast_, reply.data(), reply.size(), MSG_NOSIGNAL,
+             reinterpret_cast<const sockaddr*>(&target), sizeof target);
+}
+
+void LanServer::SendDueFlood() {
+    const auto now = std::chrono::steady_clock::now();
+    if (!flood_ || now < flood_->next) {
+        return;
+    }
+    if (now >= flood_->until || vanished_) {
+        flood_.reset();
+        return;
+    }
+    SendReply(flood_->reply, flood_->to);
+    flood_->next = now + std::chrono::milliseconds(options_.floodMs);
 }
 
 void LanServer::Apply(const LanDevice::Outcome& outcome) {
@@ -342,6 +367,9 @@ void LanServer::Run() {
         {
             std::lock_guard lock(mutex_);
             std::optional<std::chrono::steady_clock::time_point> next = dropDue_;
+            if (flood_ && (!next || flood_->next < *next)) {
+                next = flood_->next;
+            }
             for (const Delayed& d : delayed_) {
                 if (!next || d.due < *next) {
                     next = d.due;
@@ -395,6 +423,7 @@ void LanServer::Run() {
         }
         std::erase(clients_, -1);
         SendDueAnswers();
+        SendDueFlood();
     }
 }
 

@@ -3,6 +3,8 @@
 // configuration port 30718 through LanDevice. One thread serves the listener, the connections
 // and both datagram sockets from one poll loop.
 
+#include <netinet/in.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -29,6 +31,14 @@ class LanServer {
         int closeAfter = 0;  // drop the connection after this many answers (0: never)
         PeerClose closeStyle = PeerClose::kFin;
         bool configPort = true;  // serve the configuration port
+        // Faults of the configuration port: replies sent as broadcasts (to 255.255.255.255 and
+        // the asker's port), no reply to a ping, set-address datagrams ignored, and after each
+        // record-0 query its reply sent again every floodMs for floodForMs.
+        bool replyByBroadcast = false;
+        bool answerPing = true;
+        bool ignoreIpSetup = false;
+        int floodMs = 0;
+        int floodForMs = 0;
     };
 
     // Throws std::runtime_error when the address or port cannot be bound.
@@ -88,6 +98,15 @@ class LanServer {
         Bytes bytes;
     };
     std::vector<Delayed> delayed_;
+    // The record-0 reply repeated by the flood fault, its receiver and its schedule.
+    struct Flood {
+        Bytes reply;
+        sockaddr_in to{};
+        std::chrono::steady_clock::time_point next, until;
+    };
+    std::optional<Flood> flood_;
+    void SendReply(const Bytes& reply, const sockaddr_in& to);
+    void SendDueFlood();
     bool vanished_ = false;
     int pendingDrop_ = -1;  // PeerClose requested from another thread, or -1
     bool stop_ = false;

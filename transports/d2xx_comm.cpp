@@ -82,10 +82,14 @@ bool D2xxComm::SetLineSettings(const LineSettings& settings) {
     dcb.fParity = settings.parity != 'N';
     dcb.fOutxCtsFlow = 0;
     dcb.fOutxDsrFlow = 0;
-    dcb.fDtrControl = 1;  // DTR on
-    dcb.fRtsControl = 1;  // RTS on
+    dcb.fDsrSensitivity = 0;    // bytes count whatever the DSR line says
+    dcb.fTXContinueOnXoff = 1;  // sending never waits for an XON
+    dcb.fDtrControl = 1;        // DTR on
+    dcb.fRtsControl = 1;        // RTS on
     dcb.fOutX = 0;
     dcb.fInX = 0;
+    dcb.fNull = 0;          // frames carry 00 bytes: none may be dropped
+    dcb.fAbortOnError = 0;  // a line error must not stall reads and writes
     dcb.ByteSize = static_cast<UCHAR>(settings.dataBits);
     dcb.Parity = settings.parity == 'E'   ? EVENPARITY
                  : settings.parity == 'O' ? ODDPARITY
@@ -106,7 +110,8 @@ bool D2xxComm::SetEventMask(uint32_t mask) {
 }
 
 void D2xxComm::Purge() {
-    table_.W32_PurgeComm(handle_, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+    // Both queues are emptied; there is no overlapped I/O of ours to abort.
+    table_.W32_PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR);
 }
 
 bool D2xxComm::SetLatencyTimer(uint8_t ms) {

@@ -175,17 +175,13 @@ bool CHidDevice::OpenHidByName(const std::string& name) {
         return false;
     }
     name_ = name;
+    writer_ = std::make_unique<HidReportWriter>(device_);
     connectionNumber_ = AcquireHidConnectionNumber();
     return true;
 }
 
 bool CHidDevice::WriteReport(const std::vector<uint8_t>& report) {
-    // hidapi's write blocks until the report is out; one that takes longer than the time-out
-    // is reported as failed, as the reader did not take it in time.
-    const auto start = std::chrono::steady_clock::now();
-    const int written = HidApi::Instance().Write(device_, report.data(), report.size());
-    const auto took = std::chrono::steady_clock::now() - start;
-    return written >= 0 && took <= std::chrono::milliseconds(kWriteTimeoutMs);
+    return writer_ && writer_->Write(report, std::chrono::milliseconds(kWriteTimeoutMs));
 }
 
 bool CHidDevice::SendHidCommand(uint8_t command) {
@@ -210,14 +206,22 @@ bool CHidDevice::WriteHid(const uint8_t* bytes, size_t length) {
 }
 
 size_t CHidDevice::ReadHid(uint8_t* buffer, size_t capacity) {
+    return ReadReport(buffer, capacity, kReadWaitMs);
+}
+
+size_t CHidDevice::ReadHidNow(uint8_t* buffer, size_t capacity) {
+    return ReadReport(buffer, capacity, 0);
+}
+
+size_t CHidDevice::ReadReport(uint8_t* buffer, size_t capacity, int waitMs) {
     if (device_ == nullptr) {
         return 0;
     }
     // hidraw delivers unnumbered reports without the report ID: it goes in front here.
     const size_t offset = lengths_.numberedReports ? 0 : 1;
     report_[0] = 0;
-    const int got = HidApi::Instance().ReadTimeout(device_, report_ + offset,
-                                                   lengths_.input - offset, kReadWaitMs);
+    const int got =
+        HidApi::Instance().ReadTimeout(device_, report_ + offset, lengths_.input - offset, waitMs);
     if (got < 0) {
         CloseHid();
         return 0;
@@ -229,10 +233,13 @@ size_t CHidDevice::ReadHid(uint8_t* buffer, size_t capacity) {
 }
 
 int32_t CHidDevice::CloseHid() {
-    if (device_ != nullptr) {
+    if (writer_) {
+        writer_->Close();  // closes the device, at once or once a stuck write returns
+        writer_.reset();
+    } else if (device_ != nullptr) {
         HidApi::Instance().Close(device_);
-        device_ = nullptr;
     }
+    device_ = nullptr;
     const int32_t number = connectionNumber_;
     if (number != 0) {
         ReleaseHidConnectionNumber(number);

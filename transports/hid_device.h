@@ -5,10 +5,12 @@
 // thread of the library call only.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "transports/hid_report.h"
+#include "transports/hid_report_writer.h"
 #include "transports/hidapi_table.h"
 
 namespace vesmor {
@@ -33,7 +35,8 @@ class CHidDevice {
     // Start and stop commands of the control report.
     static constexpr uint8_t kStart = 0;
     static constexpr uint8_t kStop = 1;
-    // A report that has not gone out after this long counts as failed.
+    // A report that has not gone out after this long counts as failed: the caller waits no
+    // longer for it (the writer thread goes on waiting for the device).
     static constexpr int kWriteTimeoutMs = 50;
 
     CHidDevice() = default;
@@ -46,6 +49,8 @@ class CHidDevice {
     // Payload bytes of the next input report, at most capacity; 0 when none has come within
     // 1 ms. A read error closes the device.
     size_t ReadHid(uint8_t* buffer, size_t capacity);
+    // As ReadHid, but without waiting when no report is there.
+    size_t ReadHidNow(uint8_t* buffer, size_t capacity);
     bool WriteHid(const uint8_t* bytes, size_t length);
     // Returns the connection number the device held (0 when it was not open).
     int32_t CloseHid();
@@ -57,10 +62,12 @@ class CHidDevice {
 
   private:
     bool WriteReport(const std::vector<uint8_t>& report);
+    size_t ReadReport(uint8_t* buffer, size_t capacity, int waitMs);
 
     std::string name_;
     int32_t connectionNumber_ = 0;
     hid_device* device_ = nullptr;
+    std::unique_ptr<HidReportWriter> writer_;  // while open; it closes the device
     HidReportLengths lengths_;
     uint8_t report_[kMaxHidReportLength] = {};
 };

@@ -105,6 +105,14 @@ void HidApi::Close(hid_device* device) {
     }
 }
 
+HidApi::WriteFunction HidApi::RawWrite() {
+    return library_.As<WriteFunction>(kWrite);
+}
+
+HidApi::CloseFunction HidApi::RawClose() {
+    return library_.As<CloseFunction>(kClose);
+}
+
 int HidApi::GetSerialNumberString(hid_device* device, wchar_t* text, size_t maxLength) {
     auto f = library_.As<GetSerialNumberStringFn>(kGetSerialNumberString);
     return f ? f(device, text, maxLength) : -1;

@@ -56,6 +56,13 @@ class HidApi {
     void Close(hid_device* device);
     int GetSerialNumberString(hid_device* device, wchar_t* text, size_t maxLength);
 
+    // The library's own write and close, for a writer thread that may outlive this table (one
+    // whose write is stuck in a device while the program ends); nullptr when missing.
+    using WriteFunction = int (*)(hid_device*, const unsigned char*, size_t);
+    using CloseFunction = void (*)(hid_device*);
+    WriteFunction RawWrite();
+    CloseFunction RawClose();
+
   private:
     std::mutex mutex_;
     RuntimeLibrary library_;

@@ -127,4 +127,27 @@ std::optional<int32_t> InterfaceHolding(const std::string& localAddress) {
     return index;
 }
 
+long ReceiveDatagram(int fd, uint8_t* buffer, size_t size, sockaddr_in& sender, int& arrivedOn) {
+    iovec io{buffer, size};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+    msghdr message{};
+    message.msg_name = &sender;
+    message.msg_namelen = sizeof sender;
+    message.msg_iov = &io;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const ssize_t n = ::recvmsg(fd, &message, MSG_DONTWAIT);
+    arrivedOn = 0;
+    for (cmsghdr* c = n > 0 ? CMSG_FIRSTHDR(&message) : nullptr; c != nullptr;
+         c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+            in_pktinfo info{};
+            std::memcpy(&info, CMSG_DATA(c), sizeof info);
+            arrivedOn = info.ipi_ifindex;
+        }
+    }
+    return static_cast<long>(n);
+}
+
 }  // namespace vesmor

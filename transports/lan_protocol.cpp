@@ -86,8 +86,11 @@ bool IsReplyFrom(const Datagram& reply, uint8_t replyType, size_t minBody,
 }
 
 bool WaitForDatagram(CTCPSocket& socket, int windowMs, bool restartOnAny,
-                     const std::function<bool(const Datagram&)>& accept, const WaitPump& pump) {
-    int64_t deadline = NowMs() + windowMs;
+                     const std::function<bool(const Datagram&)>& accept, const WaitPump& pump,
+                     int capMs) {
+    const int64_t start = NowMs();
+    const int64_t cap = start + (capMs < 0 ? int64_t{kFloodCapWindows} * windowMs : capMs);
+    int64_t deadline = start + windowMs;
     for (;;) {
         while (std::optional<ByteVector> queued = socket.TakeDatagram()) {
             if (accept(SplitDatagram(*queued))) {
@@ -96,8 +99,11 @@ bool WaitForDatagram(CTCPSocket& socket, int windowMs, bool restartOnAny,
             if (restartOnAny) {
                 deadline = NowMs() + windowMs;
             }
+            if (NowMs() >= cap) {
+                return false;
+            }
         }
-        const int64_t left = deadline - NowMs();
+        const int64_t left = std::min(deadline, cap) - NowMs();
         if (left <= 0 || !socket.HasHandle()) {
             return false;
         }

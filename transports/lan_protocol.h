@@ -56,11 +56,17 @@ Datagram SplitDatagram(const ByteVector& queued);
 bool IsReplyFrom(const Datagram& reply, uint8_t replyType, size_t minBody,
                  const std::string& reader);
 
+// However the datagrams come, a wait whose window restarts ends this many windows after it began:
+// a flood of datagrams cannot hold it for as long as the flood lasts.
+constexpr int kFloodCapWindows = 4;
+
 // Takes datagrams from the socket until accept returns true (true) or windowMs have passed
 // (false). With restartOnAny every datagram restarts the window, otherwise it counts from the
-// call. The pump runs between slices of at most 1 ms; without one the wait sleeps in poll.
+// call; either way the wait ends capMs after the call (kFloodCapWindows windows when capMs is
+// negative). The pump runs between slices of at most 1 ms; without one the wait sleeps in poll.
 bool WaitForDatagram(CTCPSocket& socket, int windowMs, bool restartOnAny,
-                     const std::function<bool(const Datagram&)>& accept, const WaitPump& pump);
+                     const std::function<bool(const Datagram&)>& accept, const WaitPump& pump,
+                     int capMs = -1);
 
 // Record 0 fields.
 std::string RecordAddress(const ByteVector& body);  // "a.b.c.d"

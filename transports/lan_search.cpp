@@ -1,6 +1,7 @@
 #include "transports/lan_search.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 namespace vesmor {
@@ -44,17 +45,26 @@ void SearchAdapter(CTCPSocket& socket, std::vector<std::string>& found, int time
         socket.Close();
         return;
     }
-    // Every accepted reply starts the time-out again.
-    while (WaitForDatagram(
-        socket, timeoutMs, false,
-        [&](const Datagram& reply) {
-            const std::optional<std::string> entry = SearchEntryOf(reply);
-            if (entry) {
-                InsertSorted(found, *entry);
-            }
-            return entry.has_value();
-        },
-        pump)) {
+    // Every accepted reply starts the time-out again, until kFloodCapWindows time-outs have
+    // passed since the query: a device that keeps replying cannot hold the search.
+    const auto start = std::chrono::steady_clock::now();
+    const auto cap = start + std::chrono::milliseconds(int64_t{kFloodCapWindows} * timeoutMs);
+    const auto capLeftMs = [&] {
+        return static_cast<int>(
+            std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     cap - std::chrono::steady_clock::now())
+                                     .count()));
+    };
+    while (capLeftMs() > 0 && WaitForDatagram(
+                                  socket, timeoutMs, false,
+                                  [&](const Datagram& reply) {
+                                      const std::optional<std::string> entry = SearchEntryOf(reply);
+                                      if (entry) {
+                                          InsertSorted(found, *entry);
+                                      }
+                                      return entry.has_value();
+                                  },
+                                  pump, capLeftMs())) {
     }
     if (variant == 1) {
         std::vector<std::string> readers;

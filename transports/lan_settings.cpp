@@ -182,6 +182,20 @@ bool RewriteRecords(int32_t channel, const SetRequest& request, ByteVector body,
     }
 }
 
+// The reader restarts with its new address: it is tried in 100 ms steps until it answers or
+// 5000 ms have passed, counted in real time (a failed try takes its own time-outs too).
+void WaitForReappearance(const std::string& newAddress, const WaitPump& pump) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReappearMaxMs);
+    while (TestLanDevice(newAddress, pump) == 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        if (left.count() <= kReappearStepMs) {
+            return;  // no time left for a pause and another try
+        }
+        Pause(kReappearStepMs, pump);
+    }
+}
+
 }  // namespace
 
 int32_t TestLanDevice(const std::string& reader, const WaitPump& pump) {
@@ -258,10 +272,14 @@ int32_t SetLanConfig(const std::string& reader, const std::string& newAddress,
             }
             CloseConfigChannel(channel, false);
             channel = -1;
-            for (int waited = 0; waited < kReappearMaxMs && TestLanDevice(newAddress, pump) == 0;
-                 waited += kReappearStepMs) {
-                Pause(kReappearStepMs, pump);
-            }
+            WaitForReappearance(newAddress, pump);
+        } else if (change.address && !change.others) {
+            // Only the address was to change, and without the reader's hardware address no
+            // set-address datagram could go out: the address is not changed, and as nothing
+            // was written the reader is not restarted either.
+            CloseConfigChannel(channel, false);
+            channel = -1;
+            result = -1;
         }
         if (change.others && !othersDone) {
             for (int attempt = 1; channel < 0; ++attempt) {

@@ -333,14 +333,22 @@ bool CTCPSocket::CreateDatagram() {
     if (fd_ < 0) {
         return false;
     }
-    const std::optional<sockaddr_in> local = SocketAddress(bindAddress_, 0);
+    // A socket bound to the adapter's own address would never see a reply sent as a broadcast
+    // (to 255.255.255.255), which a reader outside the adapter's subnet may have to send. So
+    // the socket is bound to any address and told the adapter: datagrams leave through it with
+    // its address as the source, and IP_PKTINFO names the interface each one arrived on, so
+    // that only those of the adapter's network are taken. (SO_BINDTODEVICE would do the same
+    // but needs CAP_NET_RAW on older kernels.) An address no interface holds is bound as is.
+    sendInterface_ = bindAddress_.empty() ? 0 : InterfaceHolding(bindAddress_).value_or(0);
+    const std::optional<sockaddr_in> local =
+        SocketAddress(sendInterface_ > 0 ? std::string() : bindAddress_, 0);
     const int one = 1;
     if (!local || ::bind(fd_, reinterpret_cast<const sockaddr*>(&*local), sizeof *local) != 0 ||
-        ::setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) != 0) {
+        ::setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) != 0 ||
+        ::setsockopt(fd_, IPPROTO_IP, IP_PKTINFO, &one, sizeof one) != 0) {
         Close();
         return false;
     }
-    sendInterface_ = bindAddress_.empty() ? 0 : InterfaceHolding(bindAddress_).value_or(0);
     return true;
 }
 
@@ -368,6 +376,7 @@ bool CTCPSocket::SendDatagram(const std::string& address, uint16_t port,
         header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
         in_pktinfo info{};
         info.ipi_ifindex = sendInterface_;
+        info.ipi_spec_dst = SocketAddress(bindAddress_, 0).value_or(sockaddr_in{}).sin_addr;
         std::memcpy(CMSG_DATA(header), &info, sizeof info);
     }
     return ::sendmsg(fd_, &message, MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
@@ -408,16 +417,22 @@ bool CTCPSocket::DispatchEvents(int timeoutMs, int extraFd) {
 void CTCPSocket::HandleReceive() {
     uint8_t buffer[kReceiveChunk];
     sockaddr_in sender{};
-    socklen_t senderLength = sizeof sender;
-    const ssize_t n = datagramMode_
-                          ? ::recvfrom(fd_, buffer, sizeof buffer, MSG_DONTWAIT,
-                                       reinterpret_cast<sockaddr*>(&sender), &senderLength)
-                          : ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
+    int arrivedOn = 0;
+    ssize_t n;
+    if (datagramMode_) {
+        n = ReceiveDatagram(fd_, buffer, sizeof buffer, sender, arrivedOn);
+    } else {
+        n = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
+    }
     if (n > 0) {
         if (!datagramMode_) {
             if (sink_) {
                 sink_(buffer, static_cast<size_t>(n));
             }
+            return;
+        }
+        // Only datagrams of the adapter's own network count.
+        if (sendInterface_ > 0 && arrivedOn != sendInterface_) {
             return;
         }
         // Datagrams from the own address (a broadcast looping back) are dropped.

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QToolButton>
 
 #include "app/ui/about_dlg.h"
@@ -53,9 +54,20 @@ void CVESMOR_TagforgeDlg::Initialize() {
     // whatever the stored format's layout makes of it afterwards.
     adjustSize();
     setMinimumSize(size());
-    ConnectReader(0);
     RefreshLayout();
     PlaceWindow();
+    // A stored reader that is absent takes its time to fail and then shows a message: the
+    // window is shown first, and the connection is made once its event loop runs.
+    m_connectPending = true;
+    QTimer::singleShot(0, this, [this] { ConnectPendingReader(); });
+}
+
+void CVESMOR_TagforgeDlg::ConnectPendingReader() {
+    if (!m_connectPending || m_closed) {
+        return;
+    }
+    m_connectPending = false;
+    ConnectReader(0);
 }
 
 void CVESMOR_TagforgeDlg::ConnectSignals() {

@@ -64,8 +64,12 @@ class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private St
     explicit CVESMOR_TagforgeDlg(const DialogServices& services, QWidget* parent = nullptr);
     ~CVESMOR_TagforgeDlg() override;
 
-    // Fonts, minimum size, connection, layout for the stored format, window position.
+    // Fonts, minimum size, layout for the stored format, window position. The stored reader is
+    // connected on the next turn of the event loop, once the window is shown (or at once by
+    // ConnectPendingReader).
     void Initialize();
+    // The connection Initialize left for the event loop, made now; nothing when it is made.
+    void ConnectPendingReader();
 
     // The entries of the system menu, by the stored language; each runs SystemCommand.
     void FillSystemMenu(QMenu& menu);
@@ -148,6 +152,7 @@ class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private St
     QBasicTimer m_writeTimer;  // timer 1
     QBasicTimer m_readTimer;   // timer 2
     bool m_closed = false;
+    bool m_connectPending = false;  // the start's connection is still to be made
 };
 
 }  // namespace tagforge::ui

@@ -53,11 +53,14 @@ class LoopRun {
                                       sim.logs.path().toStdString() + "/"};
         WindowLoopHooks hooks;
         hooks.opened = [&](CVESMOR_TagforgeDlg& window) {
-            const int n = static_cast<int>(seen.size());
-            seen.push_back({window.findChild<QGroupBox*>("groupSchreiben")->title(),
-                            window.findChild<QLineEdit*>("editStartblock")->text(),
-                            MenuEntries(window), window.Connection().IsOpen()});
-            QTimer::singleShot(0, &window, [&window, n, act] { act(window, n); });
+            const int n = opened++;
+            // The window connects on the first turn of its loop, before this runs.
+            QTimer::singleShot(0, &window, [this, &window, n, act] {
+                seen.push_back({window.findChild<QGroupBox*>("groupSchreiben")->title(),
+                                window.findChild<QLineEdit*>("editStartblock")->text(),
+                                MenuEntries(window), window.Connection().IsOpen()});
+                act(window, n);
+            });
             // A window the test failed to end does not hang it.
             QTimer::singleShot(20000, &window, [&window] { window.reject(); });
         };
@@ -69,6 +72,7 @@ class LoopRun {
     Translations translations;
     std::vector<Seen> seen;
     QList<int> results;
+    int opened = 0;
 };
 
 const QStringList kBuiltTranslation = {VESMOR_TRANSLATION_DIR};
@@ -155,6 +159,37 @@ class AppStartTest : public QObject {
         QCOMPARE(run.seen[1].writeGroup, QString("Schreiben"));
         QCOMPARE(run.sim.profile.ReadInt("Settings", "Byteanzahl", -1), 6);
         QVERIFY(run.sim.prompts.messages.isEmpty());
+    }
+
+    // The first start on a new machine: the stored reader is absent. The window is shown
+    // before the connection fails and tells so; messages and dialogs come in the same order.
+    void anAbsentStoredReaderIsToldWithTheWindowAlreadyShown() {
+        LoopRun run(kBuiltTranslation);
+        run.sim.profile.WriteString("Port", "Name", "/dev/vesmor-test-absent-tty");
+        QList<bool> shownAtMessage;
+        const CVESMOR_TagforgeDlg* current = nullptr;
+        run.sim.prompts.onMessage = [&](const QString&) {
+            QWidget* window = QApplication::activeModalWidget();
+            shownAtMessage << (window != nullptr && window->isVisible());
+        };
+        int modalAtFirstMessage = -1;
+        run.sim.prompts.runModal = [&](QDialog&) {
+            if (modalAtFirstMessage < 0) {
+                modalAtFirstMessage = run.sim.prompts.messages.size();
+            }
+            return QDialog::Rejected;
+        };
+        run.Run([&](CVESMOR_TagforgeDlg& window, int) {
+            current = &window;
+            window.reject();
+        });
+        QVERIFY(current != nullptr);
+        QVERIFY(!run.sim.prompts.messages.isEmpty());
+        QCOMPARE(shownAtMessage, QList<bool>(run.sim.prompts.messages.size(), true));
+        // The failure is told first, then the interface selection is offered.
+        QCOMPARE(modalAtFirstMessage, run.sim.prompts.messages.size());
+        QCOMPARE(run.sim.prompts.modalRuns, 1);
+        QVERIFY(!run.seen.at(0).connected);
     }
 
     void withoutTheTranslationTheProgramStartsGermanWithoutAMessage() {

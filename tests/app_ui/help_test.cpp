@@ -38,6 +38,7 @@ CVESMOR_TagforgeDlg& OpenWithHelpIn(SimulatedWindow& sim, const QStringList& dir
         DialogServices{sim.profile, VesmorLibrary(), *sim.interfaces, sim.beeper, sim.clock,
                        sim.prompts, sim.logs.path().toStdString() + "/", directories});
     sim.window->Initialize();
+    sim.window->ConnectPendingReader();
     return *sim.window;
 }
 

@@ -24,7 +24,12 @@ namespace tagforge::ui::test {
 
 class RecordingPrompts final : public UiPrompts {
   public:
-    void Message(QWidget*, const QString& text) override { messages << text; }
+    void Message(QWidget*, const QString& text) override {
+        messages << text;
+        if (onMessage) {
+            onMessage(text);
+        }
+    }
     QString ChooseLogFile(QWidget*, bool, const QString&) override { return nextFile; }
     QString ChooseDataFile(QWidget*, bool save) override {
         (save ? savesAsked : loadsAsked)++;
@@ -46,6 +51,7 @@ class RecordingPrompts final : public UiPrompts {
     QStringList questions;
     QList<QUrl> opened;
     std::function<int(QDialog&)> runModal;
+    std::function<void(const QString&)> onMessage;
     int modalRuns = 0;
     QString nextFile;
     int savesAsked = 0;
@@ -71,6 +77,7 @@ struct SimulatedWindow {
             DialogServices{profile, VesmorLibrary(), *interfaces, beeper, clock, prompts,
                            logs.path().toStdString() + "/"});
         window->Initialize();
+        window->ConnectPendingReader();
         return *window;
     }
 

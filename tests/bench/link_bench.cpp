@@ -9,6 +9,7 @@
 #include <chrono>
 
 #include "sim/pty_link.h"
+#include "tests/bench/exchange_timing.h"
 #include "vesmor.h"
 
 namespace {
@@ -19,17 +20,7 @@ vesmor::sim::ReaderConfig Type0Reader() {
     return config;
 }
 
-// Times reader option exchanges on the open port, then closes it.
-void TimeExchanges(benchmark::State& state, int32_t handle) {
-    for (auto _ : state) {
-        if (VESMOR_SetReaderOption(handle, 0) != 0) {
-            state.SkipWithError("exchange failed");
-            break;
-        }
-    }
-    state.SetItemsProcessed(state.iterations());
-    VESMOR_ClosePort(handle);
-}
+using vesmor::bench::TimeExchanges;
 
 void BM_ReaderOptionExchange(benchmark::State& state) {
     vesmor::sim::PtyLink reader(Type0Reader());

@@ -3,6 +3,7 @@
 // reader. Only the functions the library calls are present; the others are missing, as in an
 // incomplete installation.
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -28,6 +29,17 @@ struct FtDevice {
         const auto text = s.find("description");
         description = text != s.end() ? text->second : "VEK USB Reader";
         busy = IntSetting(s, "busy", 0) != 0;
+        dcb.DCBlength = sizeof dcb;
+        dcb.BaudRate = 9600;
+        dcb.ByteSize = 8;
+        // A device left by another program with the line flags the library must not keep:
+        // DSR sensitivity on, transmit stopping on XOFF, abort on error, null stripping on.
+        if (IntSetting(s, "wrongline", 0) != 0) {
+            dcb.fDsrSensitivity = 1;
+            dcb.fTXContinueOnXoff = 0;
+            dcb.fAbortOnError = 1;
+            dcb.fNull = 1;
+        }
     }
     FakeReader reader;
     std::string serial;
@@ -37,6 +49,8 @@ struct FtDevice {
     FtHandle* open = nullptr;
     int latency = -1;
     DWORD baud = 0;
+    FTDCB dcb{};           // the line settings in effect
+    long purgeFlags = -1;  // of the last purge, -1 when never
 };
 
 std::mutex g_mutex;
@@ -148,7 +162,18 @@ FAKE_EXPORT BOOL FT_W32_ReadFile(FT_HANDLE handle, void* buffer, DWORD size, DWO
     if (d == nullptr) {
         return 0;
     }
-    *got = static_cast<DWORD>(d->reader.Take(static_cast<uint8_t*>(buffer), size));
+    auto* const bytes = static_cast<uint8_t*>(buffer);
+    size_t n = d->reader.Take(bytes, size);
+    bool stripNulls;
+    {
+        std::lock_guard lock(g_mutex);
+        stripNulls = d->dcb.fNull != 0;
+    }
+    // With null stripping on, the device drops every 00 byte it receives.
+    if (stripNulls) {
+        n = static_cast<size_t>(std::remove(bytes, bytes + n, uint8_t{0}) - bytes);
+    }
+    *got = static_cast<DWORD>(n);
     return 1;
 }
 
@@ -193,10 +218,7 @@ FAKE_EXPORT BOOL FT_W32_GetCommState(FT_HANDLE handle, FTDCB* dcb) {
     if (d == nullptr) {
         return 0;
     }
-    std::memset(dcb, 0, sizeof *dcb);
-    dcb->DCBlength = sizeof *dcb;
-    dcb->BaudRate = d->baud == 0 ? 9600 : d->baud;
-    dcb->ByteSize = 8;
+    *dcb = d->dcb;
     return 1;
 }
 
@@ -207,6 +229,7 @@ FAKE_EXPORT BOOL FT_W32_SetCommState(FT_HANDLE handle, FTDCB* dcb) {
         return 0;
     }
     d->baud = dcb->BaudRate;
+    d->dcb = *dcb;
     return 1;
 }
 
@@ -224,6 +247,10 @@ FAKE_EXPORT BOOL FT_W32_PurgeComm(FT_HANDLE handle, DWORD flags) {
     FtDevice* const d = LockedOf(handle);
     if (d == nullptr) {
         return 0;
+    }
+    {
+        std::lock_guard lock(g_mutex);
+        d->purgeFlags = static_cast<long>(flags);
     }
     if ((flags & PURGE_RXCLEAR) != 0) {
         uint8_t discard[256];
@@ -260,6 +287,25 @@ FAKE_EXPORT int fake_d2xx_baud(int device) {
     std::lock_guard lock(g_mutex);
     FtDevice* d = At(device);
     return d ? static_cast<int>(d->baud) : -1;
+}
+
+// The line flags in effect: 1 DSR sensitivity, 2 transmit continues on XOFF, 4 abort on
+// error, 8 null stripping; -1 without the device.
+FAKE_EXPORT int fake_d2xx_line_flags(int device) {
+    std::lock_guard lock(g_mutex);
+    FtDevice* d = At(device);
+    if (d == nullptr) {
+        return -1;
+    }
+    return (d->dcb.fDsrSensitivity ? 1 : 0) | (d->dcb.fTXContinueOnXoff ? 2 : 0) |
+           (d->dcb.fAbortOnError ? 4 : 0) | (d->dcb.fNull ? 8 : 0);
+}
+
+// The flags of the last purge, -1 when none was made.
+FAKE_EXPORT int fake_d2xx_purge_flags(int device) {
+    std::lock_guard lock(g_mutex);
+    FtDevice* d = At(device);
+    return d ? static_cast<int>(d->purgeFlags) : -1;
 }
 
 FAKE_EXPORT int fake_d2xx_is_open(int device) {

@@ -53,7 +53,9 @@ struct HidDevice {
 };
 
 std::mutex g_mutex;
-DeviceSet<HidDevice> g_devices("VESMOR_FAKE_HID");
+// Never destroyed: like a real device, one stays valid for a write still in it while the
+// program ends (the library does not wait for a device that is slow to take a report).
+DeviceSet<HidDevice>& g_devices = *new DeviceSet<HidDevice>("VESMOR_FAKE_HID");
 
 std::vector<std::unique_ptr<HidDevice>>& Devices() {
     return g_devices.Current([](const HidDevice& d) { return d.openCount > 0; });
@@ -241,6 +243,14 @@ FAKE_EXPORT void fake_hid_set_read_error(int device, int on) {
     std::lock_guard lock(g_mutex);
     if (HidDevice* d = At(static_cast<size_t>(device))) {
         d->readError = on != 0;
+    }
+}
+
+// From now on the device takes ms for every report it is given.
+FAKE_EXPORT void fake_hid_set_write_delay(int device, int ms) {
+    std::lock_guard lock(g_mutex);
+    if (HidDevice* d = At(static_cast<size_t>(device))) {
+        d->writeDelayMs = ms;
     }
 }
 

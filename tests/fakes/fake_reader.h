@@ -18,7 +18,8 @@
 //                    for each one just before it leaves: the last line of a UID is what it holds
 // HID only: vid=HEX pid=HEX path=/dev/hidrawN input=N output=N (report lengths with the report
 // ID, default 9) readerror=1 noserial=1 nostart=1 (the start report fails) writedelay=MS. D2XX
-// only: description=TEXT.
+// only: description=TEXT, wrongline=1 (the device starts with DSR sensitivity, abort on error and
+// null stripping on and transmit-continue-on-XOFF off; with null stripping 00 bytes are lost).
 
 #include <chrono>
 #include <condition_variable>

@@ -9,7 +9,9 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -166,6 +168,24 @@ TEST_F(LanCli, NewAddressMovesTheReader) {
     EXPECT_EQ(show.exitCode, 0) << show.err;
     EXPECT_TRUE(Contains(show.out, "Adresse:       10.77.0.3\n")) << show.out;
     EXPECT_EQ(Vesmor({"lan", "search"}).out, "10.77.0.3-10001\n");
+}
+
+// The reader takes its new address but cannot be reached there (no such address on its side):
+// the tool waits 25 s for it in all, the library's own 5 s wait included, then tells so.
+TEST_F(LanCli, AReaderNeverAnsweringAtItsNewAddressIsWaitedForTwentyFiveSecondsInAll) {
+    if (std::getenv("VESMOR_TEST_SHORT") != nullptr) {
+        GTEST_SKIP() << "takes 25 s";
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const ProgramResult set = Vesmor({"lan", "set", "10.77.0.2", "--address", "10.77.0.3"});
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
+    EXPECT_EQ(set.exitCode, 1);
+    EXPECT_TRUE(Contains(set.err, "Der Leser antwortet nach 25 s nicht unter 10.77.0.3"))
+        << set.err;
+    EXPECT_GE(ms, 25000);
+    EXPECT_LT(ms, 29000) << "a second wait of 25 s after the library's";
 }
 
 TEST_F(LanCli, OtherCommandsReachTheReaderOverTcp) {

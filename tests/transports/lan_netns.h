@@ -54,6 +54,31 @@ class LanNamespaces {
 
     bool Available() const { return available_; }
 
+    // Keeps the calling thread in the library's namespace while it lives (for a window, which
+    // runs on the thread that made the application), then returns it to the namespace it was in.
+    class InsideLibrary {
+      public:
+        explicit InsideLibrary(const LanNamespaces& net)
+            : previous_(::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC)) {
+            const int fd = ::open(("/var/run/netns/" + net.library_).c_str(), O_RDONLY | O_CLOEXEC);
+            if (previous_ < 0 || fd < 0 || ::setns(fd, CLONE_NEWNET) != 0) {
+                std::abort();  // never run the body in the host's network unknowingly
+            }
+            ::close(fd);
+        }
+        ~InsideLibrary() {
+            if (::setns(previous_, CLONE_NEWNET) != 0) {
+                std::abort();
+            }
+            ::close(previous_);
+        }
+        InsideLibrary(const InsideLibrary&) = delete;
+        InsideLibrary& operator=(const InsideLibrary&) = delete;
+
+      private:
+        int previous_;
+    };
+
     // Runs body on a thread inside the namespace; threads it starts stay there.
     void InLibrary(const std::function<void()>& body) const { RunIn(library_, body); }
     void InReaders(const std::function<void()>& body) const { RunIn(readers_, body); }

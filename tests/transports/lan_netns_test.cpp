@@ -233,6 +233,107 @@ TEST_F(LanNetwork, ANewAddressWithVekGoesInTheExtendedDatagramAndTheReaderIsFoun
     });
 }
 
+long long MsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
+}
+
+// A device that keeps repeating its record-0 reply (every 20 ms for 8 s): each reply is accepted
+// and would restart the 500 ms time-out; the search ends four time-outs after its query.
+TEST_F(LanNetwork, ADeviceRepeatingItsReplyEndsTheSearchFourTimeOutsAfterTheQuery) {
+    auto options = Device("10.77.1.5");
+    options.floodMs = 20;
+    options.floodForMs = 8000;
+    Start(options);
+    InLibrary([] {
+        char buffer[512];
+        const auto start = std::chrono::steady_clock::now();
+        const int32_t n = VESMOR_FindLanDevices(buffer, sizeof buffer);
+        const long long ms = MsSince(start);
+        EXPECT_EQ(SplitList(buffer, n), std::vector<std::string>{"10.77.1.5-10001"});
+        // Two adapters: 4 x 500 ms on the flooded one, 500 ms on the other.
+        EXPECT_GE(ms, 2000);
+        EXPECT_LT(ms, 3800) << "the flood held the search";
+    });
+}
+
+// The same flood while the reader does not answer its ping: the ping's wait ends four time-outs
+// after it began, and as the address alone was to change and no set-address datagram could go
+// out, the change fails and nothing is sent, the reader is not restarted.
+TEST_F(LanNetwork, AFloodCannotHoldThePingAndAnAddressChangeWithoutPingReplyFails) {
+    auto options = Device("10.77.1.5");
+    options.answerPing = false;
+    options.floodMs = 20;
+    options.floodForMs = 8000;
+    sim::LanServer& reader = Start(options);
+    InLibrary([] {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(VESMOR_SetLanConfig("10.77.1.5", "10.77.1.50", "", ""), -1);
+        const long long ms = MsSince(start);
+        EXPECT_GE(ms, 2000);
+        EXPECT_LT(ms, 3800) << "the flood held the ping's wait";
+    });
+    const std::vector<Bytes> requests = reader.ConfigRequests();
+    EXPECT_TRUE(Contains(requests, {0x00, 0x01, 0x00, 0xF6})) << "the ping went out";
+    EXPECT_EQ(Starting(requests, {0x00, 0x00, 0x00, 0xFC}), nullptr);
+    EXPECT_FALSE(Contains(requests, {0x00, 0x00, 0x00, 0x03, 0x58, 0x33})) << "no restart";
+    EXPECT_EQ(reader.Address(), "10.77.1.5");
+}
+
+// Without a ping reply an address change together with other settings still goes through the
+// rewritten record 0 (which holds the new address) and the restart.
+TEST_F(LanNetwork, WithoutPingReplyAnAddressAndGatewayChangeGoesThroughRecordZero) {
+    auto options = Device("10.77.1.5");
+    options.answerPing = false;
+    sim::LanServer& reader = Start(options);
+    InLibrary(
+        [] { EXPECT_EQ(VESMOR_SetLanConfig("10.77.1.5", "10.77.1.50", "", "10.77.1.1"), 0); });
+    const std::vector<Bytes> requests = reader.ConfigRequests();
+    const Bytes* write = Starting(requests, {0x00, 0x00, 0x00, 0xFD});
+    ASSERT_NE(write, nullptr);
+    EXPECT_EQ(Bytes(write->begin() + 4, write->begin() + 8), (Bytes{10, 77, 1, 50}));
+    EXPECT_EQ(Starting(requests, {0x00, 0x00, 0x00, 0xFC}), nullptr);
+}
+
+// A reader that takes the set-address datagram but never answers at the new address: the wait
+// for it lasts 5000 ms in real time, its failed tries (500 ms per adapter each) included.
+TEST_F(LanNetwork, TheWaitForTheNewAddressLastsFiveSecondsInRealTime) {
+    auto options = Device("10.77.1.5");
+    options.ignoreIpSetup = true;
+    sim::LanServer& reader = Start(options);
+    InLibrary([] {
+        const auto start = std::chrono::steady_clock::now();
+        VESMOR_SetLanConfig("10.77.1.5", "10.77.1.50", "", "");
+        const long long ms = MsSince(start);
+        EXPECT_GE(ms, 5000);
+        // At most one try of 2 x 500 ms begun before the end, and the way there.
+        EXPECT_LT(ms, 7000) << "the pauses alone were counted";
+    });
+    EXPECT_NE(Starting(reader.ConfigRequests(), {0x00, 0x00, 0x00, 0xFC}), nullptr);
+    EXPECT_EQ(reader.Address(), "10.77.1.5");
+}
+
+// A reader that sends its replies as broadcasts (to 255.255.255.255) is found, read and tested.
+TEST_F(LanNetwork, AReaderThatRepliesByBroadcastIsFoundReadAndTested) {
+    auto options = Device("10.77.1.5");
+    options.replyByBroadcast = true;
+    Start(options);
+    auto other = Device("10.77.2.5");
+    other.replyByBroadcast = true;
+    Start(other);
+    InLibrary([] {
+        char buffer[512];
+        const int32_t n = VESMOR_FindLanDevices(buffer, sizeof buffer);
+        EXPECT_EQ(SplitList(buffer, n),
+                  (std::vector<std::string>{"10.77.1.5-10001", "10.77.2.5-10001"}));
+        EXPECT_EQ(VESMOR_TestLanDevice("10.77.1.5"), 1);
+        char gateway[32];
+        ASSERT_EQ(VESMOR_GetLanConfig("10.77.2.5", nullptr, nullptr, nullptr, gateway), 0);
+        EXPECT_STREQ(gateway, "10.77.1.254");
+    });
+}
+
 TEST_F(LanNetwork, BadSettingsAreRefusedBeforeAnythingIsSent) {
     sim::LanServer& reader = Start(Device("10.77.1.5"));
     InLibrary([] {

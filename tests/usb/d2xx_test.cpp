@@ -91,6 +91,21 @@ TEST_F(D2xx, ASerialNumberOpensItsDeviceWithALatencyTimerOfTwoMilliseconds) {
     EXPECT_EQ(Query("fake_d2xx_is_open", 1), 0);
 }
 
+// A device left with DSR sensitivity, abort on error and null stripping on and transmit-continue
+// off: the open sets every one of them, and purges the two queues only (no abort bits).
+TEST_F(D2xx, TheOpenSetsTheLineFlagsADeviceWasLeftWithAndPurgesBothQueues) {
+    Configure("serial=4211-0001 tags=nxp wrongline=1");
+    ASSERT_EQ(UsbPorts(), std::vector<std::string>{"4211-0001"});
+    EXPECT_EQ(Query("fake_d2xx_line_flags"), 1 | 4 | 8) << "as the device was left";
+    const int32_t handle = VESMOR_OpenPort("4211-0001", 19200, 500);
+    ASSERT_GT(handle, 0) << "the reader's answers hold 00 bytes: none may be stripped";
+    EXPECT_EQ(Query("fake_d2xx_line_flags"), 2) << "only transmit-continue-on-XOFF on";
+    EXPECT_EQ(Query("fake_d2xx_purge_flags"), 0x0C);
+    unsigned char records[64];
+    EXPECT_EQ(VESMOR_Inventory(handle, records, sizeof records, 0), 11);
+    EXPECT_EQ(VESMOR_ClosePort(handle), 0);
+}
+
 TEST_F(D2xx, AReaderPulledOutEndsItsConnectionInsteadOfWaitingOutTheTimeout) {
     Configure("serial=4211-0001 tags=nxp");
     const int32_t handle = VESMOR_OpenPort("4211-0001", 19200, 2000);

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 
+#include "tests/integration/sim_fixture.h"
 #include "tests/usb/usb_fixture.h"
 #include "vesmor.h"
 
@@ -41,6 +43,29 @@ TEST_F(HidApiTest, AFailedStartReportGivesMinus13AndLeavesTheDeviceClosed) {
     EXPECT_EQ(VESMOR_OpenPort("4211-0001 HID", 19200, 500), VESMOR_OPEN_HID_START);
     EXPECT_EQ(Reports(), std::vector<Bytes>{kStartReport}) << "no stop for a reader never started";
     EXPECT_EQ(OpenCount(), 0);
+}
+
+// A device that takes 3 s to accept a report: the open's start report, a command's frame and
+// the close each give up after the write time-out instead of waiting for the device.
+TEST_F(HidApiTest, ADeviceThatTakesThreeSecondsPerReportHoldsNoCallForLong) {
+    Configure("serial=4211-0001 tags=nxp writedelay=3000");
+    int32_t result = 0;
+    EXPECT_LT(TimeMs([&] { result = VESMOR_OpenPort("4211-0001 HID", 19200, 2000); }), 400);
+    EXPECT_EQ(result, VESMOR_OPEN_HID_START);
+    EXPECT_TRUE(ClosedWithin(5000));
+
+    Configure("serial=4211-0002 tags=nxp");
+    const int32_t handle = VESMOR_OpenPort("4211-0002 HID", 19200, 2000);
+    ASSERT_GT(handle, 0);
+    fake.Get<void (*)(int, int)>("fake_hid_set_write_delay")(0, 3000);
+    unsigned char version[16];
+    EXPECT_LT(TimeMs([&] { result = VESMOR_GetVersion(handle, version, sizeof version); }), 400)
+        << "a frame that did not go out is not waited for";
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(VESMOR_GetLastError(handle), VESMOR_ERR_TIMEOUT);
+    EXPECT_LT(TimeMs([&] { result = VESMOR_ClosePort(handle); }), 400);
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(ClosedWithin(5000));
 }
 
 TEST_F(HidApiTest, NamesThatMatchNoReaderFailToOpen) {

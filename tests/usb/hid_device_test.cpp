@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
+#include "tests/integration/sim_fixture.h"
 #include "tests/usb/usb_fixture.h"
 #include "transports/hid_device.h"
 
@@ -146,6 +149,32 @@ TEST_F(HidDevice, AReportTheDeviceTakesLongerThanFiftyMillisecondsForCountsAsFai
     EXPECT_FALSE(slow.SendHidCommand(CHidDevice::kStart));
     EXPECT_TRUE(quick.WriteHid(frame, sizeof frame));
     EXPECT_TRUE(quick.SendHidCommand(CHidDevice::kStart));
+    slow.CloseHid();
+    EXPECT_TRUE(ClosedWithin(2000)) << "closed once the stuck report is out";
+}
+
+// A device that takes 3 s for every report: the caller waits the 50 ms and no longer, for the
+// write, the control report and the close; the device is closed once its write returns.
+TEST_F(HidDevice, ADeviceThatTakesThreeSecondsPerReportHoldsNoCallLongerThanTheTimeOut) {
+    Configure("serial=4211-0001 writedelay=3000");
+    CHidDevice device;
+    ASSERT_TRUE(device.OpenHidByName("4211-0001 HID"));
+    const uint8_t frame[3] = {1, 2, 3};
+    bool written = true;
+    const long long writeMs = TimeMs([&] { written = device.WriteHid(frame, sizeof frame); });
+    EXPECT_FALSE(written);
+    EXPECT_GE(writeMs, CHidDevice::kWriteTimeoutMs - 5);
+    EXPECT_LT(writeMs, 250) << "bounded at 50 ms";
+    const long long commandMs = TimeMs([&] { written = device.SendHidCommand(CHidDevice::kStop); });
+    EXPECT_FALSE(written) << "the first report is still in the device";
+    EXPECT_LT(commandMs, 250);
+    const long long closeMs = TimeMs([&] { device.CloseHid(); });
+    EXPECT_LT(closeMs, 250) << "the close does not wait for the device";
+    EXPECT_FALSE(device.IsOpen());
+    EXPECT_EQ(OpenCount(), 1) << "the report is still in the device";
+    EXPECT_TRUE(ClosedWithin(5000));
+    EXPECT_EQ(HidReportWriter::Lingering(), 0);
+    EXPECT_EQ(Reports().size(), 1u) << "the stop report was never given to the device";
 }
 
 TEST_F(HidDevice, StartAndStopReportsAreControlReportsOfTheOutputLength) {

@@ -49,7 +49,9 @@ TEST_F(HidFigures, ExchangesPerSecondOverHidAndOverAPseudoTerminal) {
               << "\n";
     RecordProperty("hid_exchanges_per_second", std::to_string(overHid));
     RecordProperty("pty_exchanges_per_second", std::to_string(overPty));
-    EXPECT_GT(overHid, 50.0);
+    // An answer already complete costs no 1 ms poll, and the flush does not wait: an exchange
+    // with a reader that answers at once takes microseconds, not the 2 ms of two empty polls.
+    EXPECT_GT(overHid, 2000.0);
     EXPECT_GT(overPty, 50.0);
 }
 

@@ -8,11 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "vesmor.h"
@@ -135,6 +137,14 @@ class FakeHidTest : public ::testing::Test {
         return fake.TakeAll("fake_hid_take_report", device);
     }
     int OpenCount(int device = 0) { return fake.Get<int (*)(int)>("fake_hid_open_count")(device); }
+    // Waits (at most withinMs) until the device is no longer open; whether it closed.
+    bool ClosedWithin(int withinMs, int device = 0) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(withinMs);
+        while (OpenCount(device) > 0 && std::chrono::steady_clock::now() < end) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return OpenCount(device) <= 0;
+    }
 
     FakeLibrary fake{FAKE_HIDAPI_PATH};
     HidrawTree tree;

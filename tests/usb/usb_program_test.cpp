@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "sim/pty_link.h"
 #include "tests/fakes/fake_reader.h"
 #include "tests/tools/run_program.h"
@@ -53,6 +55,19 @@ TEST_F(UsbProgram, WritesTheTagOverAHidReader) {
         RunProgram(VESMOR_CLI, {"program", "-p", "4211-0001 HID", "--value", "4711"});
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_EQ(ReadFileText(dump), expected);
+}
+
+// A HID reader that takes 3 s for every report: `vesmor info` gives up on the start report
+// after its time-out and ends, cleanly, while the report is still in the device.
+TEST_F(UsbProgram, InfoOnAHidReaderThatTakesThreeSecondsPerReportEndsAtOnce) {
+    SetEnv("VESMOR_FAKE_HID", "serial=4211-0001 tags=nxp writedelay=3000");
+    const auto start = std::chrono::steady_clock::now();
+    const ProgramResult r = RunProgram(VESMOR_CLI, {"info", "-p", "4211-0001 HID"});
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    EXPECT_LT(ms, 1500) << "it waited for the device";
 }
 
 }  // namespace

@@ -102,8 +102,10 @@ std::string NewAddress(const LanSetOptions& options, const LanConfig& current) {
     return current.address.empty() ? current.name : current.address;
 }
 
-bool WaitForReader(const std::string& address) {
-    const auto end = std::chrono::steady_clock::now() + kReaderReturn;
+// The wait counts from the start of the change: the library has already waited up to 5 s
+// for the reader at its new address.
+bool WaitForReader(const std::string& address, std::chrono::steady_clock::time_point since) {
+    const auto end = since + kReaderReturn;
     while (VESMOR_TestLanDevice(address.c_str()) < 1) {
         if (std::chrono::steady_clock::now() >= end) {
             return false;
@@ -121,6 +123,7 @@ int RunSet(const LanSetOptions& options) {
     const std::string address = NewAddress(options, current);
     const std::string mask = options.mask.empty() ? current.mask : options.mask;
     const std::string gateway = options.gateway.empty() ? current.gateway : options.gateway;
+    const auto started = std::chrono::steady_clock::now();
     const int32_t result =
         VESMOR_SetLanConfig(options.reader.c_str(), address.c_str(), mask.c_str(), gateway.c_str());
     if (result != 0) {
@@ -130,7 +133,7 @@ int RunSet(const LanSetOptions& options) {
     }
     std::cout << "Gesetzt: " << address << ", Subnetzmaske " << mask << ", Gateway " << gateway
               << "\n";
-    if (!WaitForReader(address)) {
+    if (!WaitForReader(address, started)) {
         std::cerr << "Der Leser antwortet nach "
                   << std::chrono::duration_cast<std::chrono::seconds>(kReaderReturn).count()
                   << " s nicht unter " << address << "\n";
