@@ -13,8 +13,9 @@ _TEXT = 32  # VESMOR_GetLanConfig writes at most this many bytes into each text
 
 @dataclass(frozen=True)
 class LanConfig:
-    """A LAN reader's network settings as it reports them (dotted IPv4 texts; a reader that
-    takes its address by DHCP reports its DHCP name in ``name``)."""
+    """A LAN reader's network settings as it reports them: dotted IPv4 texts, the address
+    followed by "-" and the reader's TCP port ("10.0.0.7-10001"); a reader that takes its
+    address by DHCP reports its DHCP name in ``name``."""
 
     name: str
     address: str
