@@ -9,12 +9,9 @@ if ! "$python" -c "import venv, ensurepip, setuptools" 2>/dev/null; then
   exit 0
 fi
 work=$(mktemp -d)
-sim_pid=
-cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
-  rm -rf "$work"
-}
+cleanup() { rm -rf "$work"; }
 trap cleanup EXIT
+. "$source/tests/packaging/sim_session.sh"
 # No local wheel folder or index from the machine's pip settings may stand in for a download.
 for variable in $(env | sed -n 's/^\(PIP_[A-Z_]*\)=.*/\1/p'); do unset "$variable"; done
 export PIP_CONFIG_FILE=/dev/null PIP_NO_INDEX=1 PIP_DISABLE_PIP_VERSION_CHECK=1
@@ -34,14 +31,7 @@ case "$installed" in
 esac
 [ -f "$(dirname "$installed")/py.typed" ] || { echo "py.typed is not installed" >&2; exit 1; }
 
-"$simulator" --tag nxp >"$work/sim.txt" 2>/dev/null &
-sim_pid=$!
-for _ in $(seq 50); do
-  port=$(head -1 "$work/sim.txt")
-  [ -n "$port" ] && break
-  sleep 0.1
-done
-[ -n "$port" ] || { echo "the simulator did not start" >&2; exit 1; }
+start_simulator "$simulator"
 (cd "$work" && VESMOR_LIBRARY=$library "$work/venv/bin/python" \
    "$source/examples/python/tag_example.py" "$port" VENV) | tee "$work/out.txt"
 grep -q "block 0: 56 45 4E 56" "$work/out.txt"
