@@ -11,6 +11,7 @@ import select
 import signal
 import subprocess
 import tempfile
+import time
 from pathlib import Path
 
 import pytest
@@ -46,8 +47,15 @@ class Simulator:
             raise RuntimeError(f"vesmor-sim {' '.join(arguments)} did not start")
 
     def pause(self) -> None:
-        """The simulator stops answering (the line stays open)."""
+        """The simulator stops answering (the line stays open). Returns once it has stopped:
+        a signal takes effect when the process is next scheduled."""
         self.process.send_signal(signal.SIGSTOP)
+        stat = Path(f"/proc/{self.process.pid}/stat")
+        deadline = time.monotonic() + START_SECONDS
+        while stat.read_text().rsplit(")", 1)[1].split()[0] != "T":
+            if time.monotonic() > deadline:
+                raise RuntimeError("vesmor-sim did not stop")
+            time.sleep(0.005)
 
     def resume(self) -> None:
         self.process.send_signal(signal.SIGCONT)

@@ -138,6 +138,7 @@ def test_block_errors_raise_their_classes(start_simulator):
             reader.write_blocks(0, b"ABCD")
         assert locked.value.iso_code == 0x12
         assert locked.value.operation == "VESMOR_WriteBlock"
+        assert str(locked.value).endswith("VESMOR_WriteBlock = -1): block 0, 0 of 1 written")
         with pytest.raises(vesmor.ArgumentError) as out_of_range:
             reader.read_blocks(300, 1)
         assert out_of_range.value.code == 15 and isinstance(out_of_range.value, ValueError)
@@ -178,8 +179,15 @@ def test_a_silent_reader_times_out_and_answers_again(start_simulator):
             simulator.resume()
         assert silent.value.code == 4 and isinstance(silent.value, TimeoutError)
         assert reader.connected
-        reader.inventory()  # a late answer may still arrive; the reader works on
-        assert len(reader.read_blocks(0, 1)) == 4
+        # The answer to the timed-out request comes late; the reader works on after it.
+        for _ in range(3):
+            try:
+                assert len(reader.read_blocks(0, 1)) == 4
+                break
+            except vesmor.VesmorError:
+                pass
+        else:
+            pytest.fail("no answer after the reader came back")
 
 
 def test_a_lost_connection_is_reported_as_such(start_simulator):

@@ -239,8 +239,14 @@ class Reader:
                              f"{block_size}-byte blocks")
         for index in range(len(data) // block_size):
             block = data[index * block_size:(index + 1) * block_size]
-            self._call("VESMOR_WriteBlock", lib.VESMOR_WriteBlock, self.handle, first + index,
-                       block, len(block), uid_bytes, len(uid_bytes or b""), self._flags(flags))
+            try:
+                self._call("VESMOR_WriteBlock", lib.VESMOR_WriteBlock, self.handle,
+                           first + index, block, len(block), uid_bytes, len(uid_bytes or b""),
+                           self._flags(flags))
+            except errors.VesmorError as error:
+                error.detail = f"block {first + index}, {index} of {len(data) // block_size} written"
+                error.args = (error.text(),)
+                raise
 
     def dump(self, uid: bytes | str | Tag | None = None, flags: int | None = None) -> Dump:
         """Every block of a transponder: the given one, else the single one in the field (its
