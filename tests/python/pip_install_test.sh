@@ -21,7 +21,8 @@ cp -r "$source/python" "$work/src"
 rm -rf "$work/src/tests"
 "$python" -m venv --system-site-packages "$work/venv"
 "$work/venv/bin/python" -m pip install --no-build-isolation --no-index --quiet "$work/src"
-"$work/venv/bin/python" -m pip show vesmor | grep -q "^Version: 1.0.0"
+shown=$("$work/venv/bin/python" -m pip show vesmor)
+grep -q "^Version: 1.0.0" <<<"$shown"
 
 installed=$(cd "$work" && VESMOR_LIBRARY=$library "$work/venv/bin/python" -c \
             "import vesmor; print(vesmor.__file__)")
