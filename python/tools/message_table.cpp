@@ -19,11 +19,20 @@ std::string PythonText(const std::string& text) {
     std::string literal = "\"";
     for (const char c : text) {
         switch (c) {
-            case '\\': literal += "\\\\"; break;
-            case '"': literal += "\\\""; break;
-            case '\r': literal += "\\r"; break;
-            case '\n': literal += "\\n"; break;
-            default: literal += c;
+            case '\\':
+                literal += "\\\\";
+                break;
+            case '"':
+                literal += "\\\"";
+                break;
+            case '\r':
+                literal += "\\r";
+                break;
+            case '\n':
+                literal += "\\n";
+                break;
+            default:
+                literal += c;
         }
     }
     return literal + "\"";
