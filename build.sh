@@ -7,7 +7,8 @@
 # test   build, then run every test with ctest
 # run    build, then run the window (or, without a display, the command-line write cycle)
 #        against the simulated reader
-# package build, then make the .deb (build/vesmor-tagforge_<version>_<arch>.deb)
+# package build, then make the .debs (build/libvesmor1_, libvesmor-dev_, vesmor-tagforge_,
+#        python3-vesmor_<version>_<arch>.deb)
 #
 # plain (default) builds into build/, asan into build-asan/ (ASan+UBSan), tsan into build-tsan/.
 set -euo pipefail
@@ -24,6 +25,7 @@ packages=(
   libasound2-dev fonts-liberation fonts-dejavu-core xvfb
   libhidapi-dev iproute2 openssl poppler-utils
   dpkg-dev file man-db desktop-file-utils python3 clang-tidy
+  lintian python3-pytest python3-setuptools python3-venv python3-pip
 )
 
 install_missing_packages() {
@@ -65,7 +67,8 @@ case "$action" in
   package)
     [ "$flavour" = plain ] || { echo "a package is made from the plain build" >&2; exit 2; }
     cpack --config "$dir/CPackConfig.cmake" -B "$dir" >/dev/null
-    ls "$dir"/vesmor-tagforge_*.deb
+    ls "$dir"/libvesmor1_*.deb "$dir"/libvesmor-dev_*.deb "$dir"/vesmor-tagforge_*.deb \
+       "$dir"/python3-vesmor_*.deb
     ;;
   *) echo "unknown action '$action' (build, test, run, package)" >&2; exit 2 ;;
 esac

@@ -137,6 +137,22 @@ int main(int argc, char** argv) {
     if (lan.address.empty()) {
         pty = std::make_unique<vesmor::sim::PtyLink>(config, options);
         pty->SetFaults(faults);
+    } else {
+        try {
+            lanServer = vesmor::sim::StartLanServer(config, lan);
+        } catch (const std::exception& error) {
+            std::cerr << "vesmor-sim: " << error.what() << "\n";
+            return 2;
+        }
+        lanServer->SetFaults(faults);
+    }
+    // The transponders lie in the field before the first line tells that the reader is there:
+    // a caller that opens it at once finds them.
+    vesmor::sim::TagField& field = pty ? pty->Field() : lanServer->Field();
+    for (const auto& [kind, uid] : placed) {
+        field.Insert(kind, uid);
+    }
+    if (pty) {
         // The interface list of the window offers the simulated reader while this program runs;
         // a dongle is not a serial reader and is opened by its name with " BT".
         if (!options.dongle) {
@@ -151,18 +167,7 @@ int main(int argc, char** argv) {
             std::cerr << "Bluetooth-Dongle: " << pty->Path() << " BT" << std::endl;
         }
     } else {
-        try {
-            lanServer = vesmor::sim::StartLanServer(config, lan);
-        } catch (const std::exception& error) {
-            std::cerr << "vesmor-sim: " << error.what() << "\n";
-            return 2;
-        }
-        lanServer->SetFaults(faults);
         std::cout << lanServer->Address() << "-" << lanServer->TcpPort() << std::endl;
-    }
-    vesmor::sim::TagField& field = pty ? pty->Field() : lanServer->Field();
-    for (const auto& [kind, uid] : placed) {
-        field.Insert(kind, uid);
     }
     std::unique_ptr<vesmor::sim::Conveyor> belt;
     if (everyMs > 0) {

@@ -11,6 +11,7 @@ cleanup() { rm -rf "$stage" "$work"; }
 . "$source/tests/packaging/sim_session.sh"
 
 DESTDIR="$stage/root" cmake --install "$build" --prefix /usr >/dev/null
+libdir=$stage/root/usr/lib/$(gcc -print-multiarch)
 
 echo "== file list"
 (cd "$stage/root" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort) >"$stage/files.txt"
@@ -18,12 +19,12 @@ diff -u "$source/tests/packaging/expected_files.txt" "$stage/files.txt"
 
 echo "== menu entry and man pages"
 desktop-file-validate "$stage/root/usr/share/applications/vesmor-tagforge.desktop"
-for page in vesmor vesmor-sim vesmor-trace; do
-  man -l "$stage/root/usr/share/man/man1/$page.1" 2>/dev/null >"$work/$page.txt"
+for page in vesmor vesmor-sim vesmor-trace vesmor-tagforge; do
+  man -l "$stage/root/usr/share/man/man1/$page.1.gz" 2>/dev/null >"$work/$page.txt"
   grep -q "^NAME" "$work/$page.txt" || {
     echo "man page $page.1 does not render" >&2; exit 1; }
 done
-man -l "$stage/root/usr/share/man/man1/vesmor.1" 2>/dev/null >"$work/vesmor.txt"
+man -l "$stage/root/usr/share/man/man1/vesmor.1.gz" 2>/dev/null >"$work/vesmor.txt"
 grep -q "   program" "$work/vesmor.txt" || {
   echo "vesmor.1 lacks the program command" >&2; exit 1; }
 
@@ -36,16 +37,17 @@ grep -q "VMR" "$stage/info.txt"
 grep -q "Error opening the port" "$work/en.txt" || { cat "$work/en.txt" >&2; exit 1; }
 
 echo "== C example against the staged vesmor.pc"
-export PKG_CONFIG_PATH="$stage/root/usr/lib/pkgconfig"
+export PKG_CONFIG_PATH="$libdir/pkgconfig"
 pkg-config --modversion vesmor
 cc -std=c11 -Wall -Wextra -Werror "$source/examples/c/tag_example.c" \
    $(pkg-config --cflags --libs vesmor) -o "$stage/tag_example"
-LD_LIBRARY_PATH="$stage/root/usr/lib" "$stage/tag_example" "$port" C-EX | tee "$stage/c.txt"
+LD_LIBRARY_PATH="$libdir" "$stage/tag_example" "$port" C-EX | tee "$stage/c.txt"
 grep -q "block 0: 43 2D 45 58" "$stage/c.txt"
 
-echo "== Python example"
-VESMOR_LIBRARY="$stage/root/usr/lib/libvesmor.so.1" python3 "$source/examples/python/tag_example.py" \
-  "$port" PYEX | tee "$stage/py.txt"
+echo "== Python example against the staged package"
+PYTHONPATH="$stage/root/usr/lib/python3/dist-packages" VESMOR_LIBRARY="$libdir/libvesmor.so.1" \
+  PYTHONDONTWRITEBYTECODE=1 /usr/bin/python3 "$source/examples/python/tag_example.py" "$port" PYEX |
+  tee "$stage/py.txt"
 grep -q "block 0: 50 59 45 58" "$stage/py.txt"
 
 echo "== CMake package"
