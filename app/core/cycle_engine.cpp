@@ -83,13 +83,12 @@ StepResult CycleEngine::TransponderStep(bool cyclic) {
     const int32_t count = m_parts.library.Inventory(Handle(), records.data(), kInventoryBufferBytes,
                                                     m_settings.RequestFlag | kOneSlotFlag);
     stopwatch.Trace("Nach Inventory");
-    m_stepUid.reset();
+    m_writtenUid.reset();
     if (count != kRecordBytes) {
         m_sameTransponder = false;
         return NoSingleTransponder(count);
     }
     std::copy_n(records.begin() + kUidOffset, kUidBytes, m_currentUid.begin());
-    m_stepUid = m_currentUid;
     m_detectedAt = m_parts.clock.NowMs();
     if (m_lastUid == m_currentUid) {
         if (!cyclic) {
@@ -137,6 +136,14 @@ StepResult CycleEngine::WriteStep(bool cyclic) {
         Report(data.messageId, MessageWithArgs(data.messageId, data.messageArgs));
         return StepResult::kFailed;
     }
+    // A log that cannot take the entry (a directory, a FIFO, a device) is refused before the
+    // transponder is touched.
+    if (m_logs.writeEnabled) {
+        if (const std::optional<std::string> problem = LogPathProblem(m_logs.writeFile)) {
+            Report(kMsgLogNotRegularFile, *problem);
+            return StepResult::kFailed;
+        }
+    }
     const WrittenValue written = AfterWrite(m_job);
     if (!ReserveNext(written)) {
         return StepResult::kFailed;
@@ -150,6 +157,7 @@ StepResult CycleEngine::WriteStep(bool cyclic) {
 
 std::optional<StepResult> CycleEngine::WriteBlocks(const std::vector<uint8_t>& bytes,
                                                    uint32_t blocks) {
+    m_writtenUid = m_currentUid;
     m_parts.view.SetWaitCursor(true);
     const auto blockSize = static_cast<int32_t>(m_tag.blockSize);
     for (uint32_t i = 0; i < blocks; ++i) {
