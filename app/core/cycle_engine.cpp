@@ -4,6 +4,7 @@
 
 #include "app/core/increment.h"
 #include "app/core/messages.h"
+#include "app/core/tag_layout.h"
 #include "app/core/value_format.h"
 #include "vesmor.h"
 
@@ -74,6 +75,12 @@ std::optional<StepResult> CycleEngine::ReadTick() {
     }
     BusyScope busy(m_readBusy);
     return ReadStep(true);
+}
+
+// Blocks above 255 of STMicroelectronics chips are addressed with the protocol extension flag,
+// by the same rule as in the content view.
+int32_t CycleEngine::BlockFlags(int32_t block) const {
+    return BlockRequestFlags(m_settings.RequestFlag, static_cast<int>(m_tag.icManufacturer), block);
 }
 
 StepResult CycleEngine::TransponderStep(bool cyclic) {
@@ -164,7 +171,7 @@ std::optional<StepResult> CycleEngine::WriteBlocks(const std::vector<uint8_t>& b
         const int32_t block = m_job.Startblock + static_cast<int32_t>(i);
         const unsigned char* source = bytes.data() + size_t{i} * m_tag.blockSize;
         if (m_parts.library.WriteBlock(Handle(), block, source, blockSize, m_currentUid.data(),
-                                       kUidBytes, m_settings.RequestFlag) == -1) {
+                                       kUidBytes, BlockFlags(block)) == -1) {
             m_parts.view.SetWaitCursor(false);
             return LibraryFailure(ErrorCodeMessageId(m_parts.library.GetLastError(Handle())));
         }
@@ -228,7 +235,7 @@ std::optional<StepResult> CycleEngine::ReadBlocks(std::vector<uint8_t>& bytes) {
         const int32_t block = m_job.Startblock + static_cast<int32_t>(i);
         if (m_parts.library.ReadBlock(Handle(), block, bytes.data() + size_t{i} * blockSize,
                                       static_cast<int32_t>(blockSize), m_currentUid.data(),
-                                      kUidBytes, m_settings.RequestFlag) == -1) {
+                                      kUidBytes, BlockFlags(block)) == -1) {
             return LibraryFailure(ErrorCodeMessageId(m_parts.library.GetLastError(Handle())));
         }
     }

@@ -129,6 +129,7 @@ class CycleEngine {
     StepResult LibraryFailure(int messageId);
     void AppendLog(const std::string& file, const LogEntry& entry);
     int32_t Handle() const { return m_parts.connection.Handle(); }
+    int32_t BlockFlags(int32_t block) const;
 
     EngineParts m_parts;
     WriteJob m_job;
