@@ -112,11 +112,7 @@ std::string FormatLogNumber(uint64_t number) {
     return field;
 }
 
-LogWriter::LogWriter(LocalClock clock) : m_clock(std::move(clock)) {
-    // Beyond a file-size limit (ulimit -f) the kernel would kill the program halfway through a
-    // line; ignored, the write fails with EFBIG and the entry is reported as not stored.
-    std::signal(SIGXFSZ, SIG_IGN);
-}
+LogWriter::LogWriter(LocalClock clock) : m_clock(std::move(clock)) {}
 
 uint64_t LogWriter::Append(const std::string& path, const LogEntry& entry) {
     m_failure.reset();
@@ -124,6 +120,10 @@ uint64_t LogWriter::Append(const std::string& path, const LogEntry& entry) {
     if (path.empty()) {
         return 0;
     }
+    // Beyond a file-size limit (ulimit -f) the kernel would kill the program halfway through a
+    // line; ignored, the write fails with EFBIG, the line is taken back and the entry reported
+    // as not stored. Set before every entry, so that no later handler can undo it.
+    std::signal(SIGXFSZ, SIG_IGN);
     // A device is not even opened (opening one may act on it).
     if (const std::optional<std::string> problem = LogPathProblem(path)) {
         return Fail(*problem, line);
