@@ -4,6 +4,7 @@
 
 #include "app/core/increment.h"
 #include "app/core/messages.h"
+#include "app/core/tag_layout.h"
 #include "app/core/value_format.h"
 #include "vesmor.h"
 
@@ -76,6 +77,12 @@ std::optional<StepResult> CycleEngine::ReadTick() {
     return ReadStep(true);
 }
 
+// Blocks above 255 of STMicroelectronics chips are addressed with the protocol extension flag,
+// by the same rule as in the content view.
+int32_t CycleEngine::BlockFlags(int32_t block) const {
+    return BlockRequestFlags(m_settings.RequestFlag, static_cast<int>(m_tag.icManufacturer), block);
+}
+
 StepResult CycleEngine::TransponderStep(bool cyclic) {
     // Traces "Nach Inventory" after the inventory and "Inventory" when the step ends.
     TraceStopwatch stopwatch(m_parts.library, "Inventory");
@@ -83,6 +90,7 @@ StepResult CycleEngine::TransponderStep(bool cyclic) {
     const int32_t count = m_parts.library.Inventory(Handle(), records.data(), kInventoryBufferBytes,
                                                     m_settings.RequestFlag | kOneSlotFlag);
     stopwatch.Trace("Nach Inventory");
+    m_writtenUid.reset();
     if (count != kRecordBytes) {
         m_sameTransponder = false;
         return NoSingleTransponder(count);
@@ -135,22 +143,35 @@ StepResult CycleEngine::WriteStep(bool cyclic) {
         Report(data.messageId, MessageWithArgs(data.messageId, data.messageArgs));
         return StepResult::kFailed;
     }
+    // A log that cannot take the entry (a directory, a FIFO, a device) is refused before the
+    // transponder is touched.
+    if (m_logs.writeEnabled) {
+        if (const std::optional<std::string> problem = LogPathProblem(m_logs.writeFile)) {
+            Report(kMsgLogNotRegularFile, *problem);
+            return StepResult::kFailed;
+        }
+    }
+    const WrittenValue written = AfterWrite(m_job);
+    if (!ReserveNext(written)) {
+        return StepResult::kFailed;
+    }
     if (const std::optional<StepResult> failed = WriteBlocks(data.bytes, data.blocksToWrite)) {
         return *failed;
     }
-    FinishWrite();
+    FinishWrite(written);
     return StepResult::kDone;
 }
 
 std::optional<StepResult> CycleEngine::WriteBlocks(const std::vector<uint8_t>& bytes,
                                                    uint32_t blocks) {
+    m_writtenUid = m_currentUid;
     m_parts.view.SetWaitCursor(true);
     const auto blockSize = static_cast<int32_t>(m_tag.blockSize);
     for (uint32_t i = 0; i < blocks; ++i) {
         const int32_t block = m_job.Startblock + static_cast<int32_t>(i);
         const unsigned char* source = bytes.data() + size_t{i} * m_tag.blockSize;
         if (m_parts.library.WriteBlock(Handle(), block, source, blockSize, m_currentUid.data(),
-                                       kUidBytes, m_settings.RequestFlag) == -1) {
+                                       kUidBytes, BlockFlags(block)) == -1) {
             m_parts.view.SetWaitCursor(false);
             return LibraryFailure(ErrorCodeMessageId(m_parts.library.GetLastError(Handle())));
         }
@@ -159,9 +180,23 @@ std::optional<StepResult> CycleEngine::WriteBlocks(const std::vector<uint8_t>& b
     return std::nullopt;
 }
 
-void CycleEngine::FinishWrite() {
+// The text of the transponder after this one is on disk before this one is touched: a crash
+// after the write can then only skip a number, never hand out this one again.
+bool CycleEngine::ReserveNext(const WrittenValue& written) {
+    if (m_counter == nullptr) {
+        return true;
+    }
+    const std::optional<CounterFailure> failure = m_counter->Reserve(m_job, written.nextText);
+    if (!failure) {
+        return true;
+    }
+    Report(kMsgCounterNotStored,
+           MessageWithArgs(kMsgCounterNotStored, {failure->file, failure->reason}));
+    return false;
+}
+
+void CycleEngine::FinishWrite(const WrittenValue& written) {
     m_lastUid = m_currentUid;
-    const WrittenValue written = AfterWrite(m_job);
     if (m_job.Datenformat == kFormatDecimalBinary) {
         // The number without its leading zeros is in the write field before the log and beep.
         m_parts.view.ShowWriteText(written.logValue);
@@ -200,7 +235,7 @@ std::optional<StepResult> CycleEngine::ReadBlocks(std::vector<uint8_t>& bytes) {
         const int32_t block = m_job.Startblock + static_cast<int32_t>(i);
         if (m_parts.library.ReadBlock(Handle(), block, bytes.data() + size_t{i} * blockSize,
                                       static_cast<int32_t>(blockSize), m_currentUid.data(),
-                                      kUidBytes, m_settings.RequestFlag) == -1) {
+                                      kUidBytes, BlockFlags(block)) == -1) {
             return LibraryFailure(ErrorCodeMessageId(m_parts.library.GetLastError(Handle())));
         }
     }

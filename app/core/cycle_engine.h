@@ -7,7 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "app/core/counter_store.h"
 #include "app/core/engine_host.h"
+#include "app/core/increment.h"
 #include "app/core/log_file.h"
 #include "app/core/reader_connection.h"
 #include "app/core/reader_library.h"
@@ -79,6 +81,9 @@ class CycleEngine {
     // "letzten Wert beibehalten": a failed read, or a tick without a transponder, leaves the
     // read field as it is.
     void SetKeepLastValue(bool keep) { m_keepLastValue = keep; }
+    // Where the next write text is reserved before each write (null: nowhere, as in the
+    // command-line tool without a profile). Not owned.
+    void SetCounterStore(CounterStore* store) { m_counter = store; }
 
     // "Einmalig": one step; a write numbers its success message from 1 again.
     StepResult WriteOnce();
@@ -95,6 +100,9 @@ class CycleEngine {
     // Geometry of the transponder of the last tag information (for the format switch).
     const TagGeometry& Tag() const { return m_tag; }
     const std::optional<Uid>& LastUid() const { return m_lastUid; }
+    // The transponder whose blocks the last step wrote or began to write (nothing when it sent
+    // no block): the one a failed write may leave half-written.
+    const std::optional<Uid>& WrittenUid() const { return m_writtenUid; }
     const std::string& LastReadValue() const { return m_lastReadValue; }
     // The value of the last successful write, as its status line showed it.
     const std::string& LastWrittenValue() const { return m_lastWrittenValue; }
@@ -108,7 +116,8 @@ class CycleEngine {
     StepResult NoSingleTransponder(int32_t count);
     StepResult WriteStep(bool cyclic);
     std::optional<StepResult> WriteBlocks(const std::vector<uint8_t>& bytes, uint32_t blocks);
-    void FinishWrite();
+    bool ReserveNext(const WrittenValue& written);
+    void FinishWrite(const WrittenValue& written);
     std::optional<StepResult> ReadBlocks(std::vector<uint8_t>& bytes);
     StepResult ReadStep(bool cyclic);
     void ShowRead(const std::string& text);
@@ -120,6 +129,7 @@ class CycleEngine {
     StepResult LibraryFailure(int messageId);
     void AppendLog(const std::string& file, const LogEntry& entry);
     int32_t Handle() const { return m_parts.connection.Handle(); }
+    int32_t BlockFlags(int32_t block) const;
 
     EngineParts m_parts;
     WriteJob m_job;
@@ -128,6 +138,7 @@ class CycleEngine {
     bool m_keepLastValue = false;
     Uid m_currentUid{};
     std::optional<Uid> m_lastUid;
+    std::optional<Uid> m_writtenUid;
     std::optional<int64_t> m_detectedAt;
     bool m_sameTransponder = false;
     TagGeometry m_tag;
@@ -138,6 +149,7 @@ class CycleEngine {
     bool m_writeBusy = false;
     int32_t m_lostHandle = 0;  // the handle whose lost connection was reported
     std::optional<LostLogEntry> m_lostLogEntry;
+    CounterStore* m_counter = nullptr;
 };
 
 }  // namespace tagforge

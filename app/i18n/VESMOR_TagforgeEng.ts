@@ -802,6 +802,22 @@ The program may have to be allowed through the firewall by hand.</translation>
         <source>Datensatz nicht gelesen: %1 (%2)</source>
         <translation>Data set not loaded: %1 (%2)</translation>
     </message>
+    <message>
+        <source>Zählerstand nicht gespeichert, Transponder nicht beschrieben: %1 (%2)</source>
+        <translation>Counter not stored, transponder not written: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Protokolldatei ist keine normale Datei: %1</source>
+        <translation>Log file is not a regular file: %1</translation>
+    </message>
+    <message>
+        <source>%1 ist in Format %2 nicht erlaubt</source>
+        <translation>%1 is not allowed in format %2</translation>
+    </message>
+    <message>
+        <source>%1 aus %2 wird in Format %3 nicht verwendet</source>
+        <translation>%1 from %2 is not used in format %3</translation>
+    </message>
 </context>
 <context>
     <name>vesmor</name>

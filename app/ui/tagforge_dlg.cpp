@@ -24,7 +24,10 @@
 namespace tagforge::ui {
 
 CVESMOR_TagforgeDlg::CVESMOR_TagforgeDlg(const DialogServices& services, QWidget* parent)
-    : QDialog(parent), m_services(services), m_ui(std::make_unique<Ui::CVESMOR_TagforgeDlg>()) {
+    : QDialog(parent),
+      m_services(services),
+      m_counter(services.profile),
+      m_ui(std::make_unique<Ui::CVESMOR_TagforgeDlg>()) {
     m_ui->setupUi(this);
     m_writeLimit = new LineTextLimit(m_ui->editWrite);
     m_writeMultiLimit = new PlainTextLimit(m_ui->editWriteMulti);
@@ -35,6 +38,7 @@ CVESMOR_TagforgeDlg::CVESMOR_TagforgeDlg(const DialogServices& services, QWidget
     m_stack->engine.Job() = settings.job;
     m_stack->engine.Settings() = settings.cycle;
     m_stack->engine.Logs() = settings.logs;
+    m_stack->engine.SetCounterStore(&m_counter);
     ConnectSignals();
     AddMenuButtonAndHelpKey();
 }
@@ -233,6 +237,40 @@ void CVESMOR_TagforgeDlg::reject() {
     done(kResultClose);
 }
 
+void CVESMOR_TagforgeDlg::RequestClose() {
+    if (m_closed) {
+        return;
+    }
+    m_closeRequested = true;
+    if (m_stepDepth > 0) {
+        return;  // RunStep closes when the step is over
+    }
+    constexpr int kRetryMs = 10;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!isVisible() || (modal != nullptr && modal != this)) {
+        // A window over this one (a message, the content view, a file dialog) goes first; its
+        // own loop has to end before this one can. Before the window runs there is nothing to
+        // close yet.
+        if (auto* dialog = qobject_cast<QDialog*>(modal); dialog != nullptr && dialog != this) {
+            dialog->reject();
+        } else if (modal != nullptr && modal != this) {
+            modal->close();
+        }
+        QTimer::singleShot(kRetryMs, this, [this] { RequestClose(); });
+        return;
+    }
+    reject();
+}
+
+void CVESMOR_TagforgeDlg::RunStep(const std::function<void()>& step) {
+    ++m_stepDepth;
+    step();
+    --m_stepDepth;
+    if (m_closeRequested && m_stepDepth == 0) {
+        RequestClose();
+    }
+}
+
 void CVESMOR_TagforgeDlg::done(int result) {
     if (!m_closed) {
         m_closed = true;
@@ -254,9 +292,9 @@ void CVESMOR_TagforgeDlg::SaveSettings() {
 
 void CVESMOR_TagforgeDlg::timerEvent(QTimerEvent* event) {
     if (event->timerId() == m_writeTimer.timerId()) {
-        m_stack->engine.WriteTick();
+        RunStep([this] { m_stack->engine.WriteTick(); });
     } else if (event->timerId() == m_readTimer.timerId()) {
-        m_stack->engine.ReadTick();
+        RunStep([this] { m_stack->engine.ReadTick(); });
     } else {
         QDialog::timerEvent(event);
     }

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <csignal>
 #include <iostream>
+#include <iterator>
+#include <set>
 
 #include "app/core/engine_stack.h"
 #include "app/core/input_check.h"
@@ -23,20 +25,34 @@ void OnInterrupt(int) {
     g_stop = true;
 }
 
-// Ctrl-C ends a cycle after its current step instead of killing the program mid-write.
+// Ctrl-C, and SIGTERM and SIGHUP as `timeout`, systemd and a closed ssh session send them, end a
+// cycle after its current step instead of killing the program mid-write: the transponder in hand
+// is finished and logged, and the summary is printed.
 class InterruptScope {
   public:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
     InterruptScope() {
         g_interrupted = false;
         g_stop = false;
-        m_previous = std::signal(SIGINT, OnInterrupt);
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (size_t i = 0; i < std::size(kSignals); ++i) {
+            sigaction(kSignals[i], &action, &m_previous[i]);
+        }
     }
-    ~InterruptScope() { std::signal(SIGINT, m_previous); }
+    ~InterruptScope() {
+        for (size_t i = 0; i < std::size(kSignals); ++i) {
+            sigaction(kSignals[i], &m_previous[i], nullptr);
+        }
+    }
     InterruptScope(const InterruptScope&) = delete;
     InterruptScope& operator=(const InterruptScope&) = delete;
 
   private:
-    void (*m_previous)(int) = SIG_DFL;
+    struct sigaction m_previous[std::size(kSignals)]{};
 };
 
 // Lines without the box's CR. Values read from transponders end up in these texts: control
@@ -86,6 +102,8 @@ bool ReportLostLogEntry(tagforge::CycleEngine& engine) {
 
 int RunOnce(const EngineRun& run, tagforge::EngineStack& stack, std::ostream& status) {
     tagforge::CycleEngine& engine = stack.engine;
+    // A signal waits until the one transponder is written whole and logged.
+    const InterruptScope interrupt;
     const tagforge::StepResult result = run.write ? engine.WriteOnce() : engine.ReadOnce();
     if (result == tagforge::StepResult::kNoTransponder) {
         // The window shows nothing for an empty field; a single run from a script should say why
@@ -98,6 +116,28 @@ int RunOnce(const EngineRun& run, tagforge::EngineStack& stack, std::ostream& st
     const bool logLost = ReportLostLogEntry(engine);
     return result == tagforge::StepResult::kDone && !logLost ? kExitOk : kExitFailed;
 }
+
+// The failures of a cycle, for its summary and exit code: each transponder whose write failed
+// after its first block was sent and that was not written whole by a later step (it left the
+// field half-written) counts once, however often it was tried; any other failed step (no single
+// transponder, a reader that does not answer, no tag information) counts as a step.
+class FailedTransponders {
+  public:
+    void Note(tagforge::StepResult result, const std::optional<tagforge::Uid>& uid) {
+        if (result == tagforge::StepResult::kDone && uid) {
+            m_uids.erase(*uid);
+        } else if (result == tagforge::StepResult::kFailed ||
+                   result == tagforge::StepResult::kReaderLost) {
+            uid ? static_cast<void>(m_uids.insert(*uid)) : static_cast<void>(++m_otherSteps);
+        }
+    }
+    size_t Transponders() const { return m_uids.size(); }
+    int Count() const { return static_cast<int>(m_uids.size()) + m_otherSteps; }
+
+  private:
+    std::set<tagforge::Uid> m_uids;
+    int m_otherSteps = 0;
+};
 
 // Why a cycle ended before its --count and without Ctrl-C.
 enum class CycleEnd { kNone, kReaderLost, kLogEntryLost, kValueDoesNotFit };
@@ -142,7 +182,7 @@ int RunCycle(const EngineRun& run, tagforge::EngineStack& stack) {
     run.write ? engine.StartWriteCycle() : engine.StartReadCycle();
     const InterruptScope interrupt;
     CycleEnd end = CycleEnd::kNone;
-    int failed = 0;
+    FailedTransponders failed;
     const auto tick = [&]() {
         const std::optional<tagforge::StepResult> result =
             run.write ? engine.WriteTick() : engine.ReadTick();
@@ -152,10 +192,7 @@ int RunCycle(const EngineRun& run, tagforge::EngineStack& stack) {
         if (run.afterStep) {
             run.afterStep(*result, engine);
         }
-        if (*result == tagforge::StepResult::kFailed ||
-            *result == tagforge::StepResult::kReaderLost) {
-            ++failed;
-        }
+        failed.Note(*result, engine.WrittenUid());
         end = EndAfter(*result, run.write, engine);
         if (end != CycleEnd::kNone) {
             g_stop = true;
@@ -163,11 +200,11 @@ int RunCycle(const EngineRun& run, tagforge::EngineStack& stack) {
         return result;
     };
     const tagforge::CycleSummary summary = tagforge::RunCycle(tick, run.cycle.limits, g_stop);
-    if (end == CycleEnd::kNone && !summary.stopped) {
-        return kExitOk;  // --count transponders handled
+    if (end == CycleEnd::kNone && !summary.stopped && failed.Count() == 0) {
+        return kExitOk;  // --count transponders handled, none failed
     }
-    PrintCycleEnd(run, end, summary.done, failed, engine);
-    if (end != CycleEnd::kNone) {
+    PrintCycleEnd(run, end, summary.done, failed.Count(), engine);
+    if (end != CycleEnd::kNone || failed.Transponders() > 0) {
         return kExitFailed;
     }
     return summary.failurePending ? kExitFailed : kExitOk;
@@ -213,6 +250,14 @@ bool CheckJobOptions(const tagforge::WriteJob& job, bool checkWriteText) {
         std::cerr << RefusedOption(job) << ": " << check.Text() << "\n";
     }
     return check.Ok();
+}
+
+bool CheckLogOption(const std::string& path) {
+    const std::optional<std::string> problem = tagforge::LogPathProblem(path);
+    if (problem) {
+        std::cerr << *problem << "\n";
+    }
+    return !problem;
 }
 
 int RunEngine(const EngineRun& run) {
