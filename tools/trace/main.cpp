@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "library/posix/trace_socket.h"
 #include "library/trace.h"
 #include "tools/trace/trace_printer.h"
 

@@ -51,14 +51,6 @@ std::optional<uint32_t> ParseIpv4(const std::string& text) {
     return ntohl(address.s_addr);
 }
 
-std::string FormatIpv4(uint32_t address) {
-    char text[16];
-    // Four numbers of at most 255 always fit the 16 bytes.
-    (void)std::snprintf(text, sizeof text, "%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFF,
-                        (address >> 8) & 0xFF, address & 0xFF);
-    return text;
-}
-
 std::vector<CAdapter> ListAdapters(const std::string& netRoot) {
     std::vector<CAdapter> adapters;
     ifaddrs* list = nullptr;
