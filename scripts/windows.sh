@@ -24,7 +24,7 @@ case "$action" in
     ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" || status=1
     # The Linux side: the simulator and the tests that run vesmor.exe under Wine.
     cmake -S . -B build -G Ninja -DVESMOR_WINDOWS_BIN="$PWD/$dir/bin" >/dev/null
-    cmake --build build --target cli_wine_tests vesmor-sim
+    cmake --build build --target cli_wine_tests vesmor-sim vesmor
     ctest --test-dir build --output-on-failure -L wine || status=1
     wineserver -k 2>/dev/null || true
     exit $status

@@ -28,4 +28,9 @@ for a in "$@"; do
   [ "$a" = "-p" ] && after_p=1
   args+=("$a")
 done
-exec wine "$bin/vesmor.exe" "${args[@]}"
+wine "$bin/vesmor.exe" "${args[@]}"
+status=$?
+# The wineserver goes before the caller's simulator does: a pty that hangs up under it makes it
+# print its whole state.
+wineserver -k 2>/dev/null
+exit $status
