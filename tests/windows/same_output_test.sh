@@ -31,7 +31,7 @@ start_sim() {
   head -1 "$out"
 }
 
-# Runs one command with both tools; the connection line names the port each tool was given.
+# Runs one command with both tools and compares exit code and standard output.
 compare() {
   local name=$1 port=$2
   shift 2
@@ -39,7 +39,9 @@ compare() {
   local linux_rc=$?
   "$wine_vesmor" "$@" -p "$port" >"$work/wine.out" 2>"$work/wine.err"
   local wine_rc=$?
-  sed -i '/^Verbindung:/d' "$work/linux.out" "$work/wine.out"
+  # The port is named as each tool was given it: /dev/pts/N there, COMn here.
+  sed -i "s|$port|PORT|g" "$work/linux.out"
+  sed -i -E "s/COM[0-9]+/PORT/g; s|$port|PORT|g" "$work/wine.out"
   if [ "$linux_rc" != "$wine_rc" ] || ! cmp -s "$work/linux.out" "$work/wine.out" ||
      [ ! -s "$work/linux.out" ]; then
     echo "FAILED $name: exit $linux_rc (Linux) / $wine_rc (Wine)"
