@@ -17,7 +17,8 @@ case "$action" in
   build) ;;
   test)
     export VESMOR_TEST_SHORT=1 WINEDEBUG=-all
-    export WINEPREFIX="$PWD/$dir/wine-prefix" VESMOR_WINE_PREFIX="$PWD/$dir/wine-prefix"
+    export WINEPREFIX="$PWD/$dir/wine-prefix"
+    unset VESMOR_WINE_PREFIX
     # Wine runs without a display; the prefix is made once (about half a minute).
     [ -d "$WINEPREFIX/dosdevices" ] || timeout 300 wine cmd /c exit >/dev/null 2>&1 </dev/null
     status=0
@@ -25,7 +26,10 @@ case "$action" in
     # The Linux side: the simulator and the tests that run vesmor.exe under Wine.
     cmake -S . -B build -G Ninja -DVESMOR_WINDOWS_BIN="$PWD/$dir/bin" >/dev/null
     cmake --build build --target cli_wine_tests vesmor-sim vesmor
-    ctest --test-dir build --output-on-failure -L wine || status=1
+    # Wine does not take a Linux pseudo-terminal for a console, so the progress line meant for
+    # a terminal is not shown there; that one case runs on Linux only.
+    ctest --test-dir build --output-on-failure -R '^wine[.]' -E 'ProgressIsShownOnATerminal' ||
+      status=1
     wineserver -k 2>/dev/null || true
     exit $status
     ;;

@@ -4,12 +4,12 @@
 # library's Win32 comm calls reach the simulator through Wine's serial code.
 #
 #   VESMOR_WINDOWS_BIN  folder with vesmor.exe and libvesmor.dll (required)
-#   VESMOR_WINE_PREFIX  the Wine prefix (default: wine-prefix in the current directory); made
-#                       on first use
+#   VESMOR_WINE_PREFIX  the Wine prefix (default: wine-prefix beside that folder, the one
+#                       ./build.sh test windows makes); made on first use
 set -u
 bin=${VESMOR_WINDOWS_BIN:?VESMOR_WINDOWS_BIN names the folder of vesmor.exe}
 export WINEDEBUG=-all
-export WINEPREFIX=${VESMOR_WINE_PREFIX:-$PWD/wine-prefix}
+export WINEPREFIX=${VESMOR_WINE_PREFIX:-$bin/../wine-prefix}
 if [ ! -d "$WINEPREFIX/dosdevices" ]; then
   mkdir -p "$WINEPREFIX"
   timeout 120 wine cmd /c exit >/dev/null 2>&1 </dev/null
