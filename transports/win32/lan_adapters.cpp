@@ -31,14 +31,6 @@ std::vector<unsigned char> AdapterInfo() {
 
 }  // namespace
 
-std::optional<uint32_t> ParseIpv4(const std::string& text) {
-    in_addr address{};
-    if (::inet_pton(AF_INET, text.c_str(), &address) != 1) {
-        return std::nullopt;
-    }
-    return ntohl(address.s_addr);
-}
-
 std::vector<CAdapter> ListAdapters(const std::string& /*netRoot*/) {
     std::vector<CAdapter> adapters;
     std::vector<unsigned char> buffer = AdapterInfo();
