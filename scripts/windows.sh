@@ -22,7 +22,10 @@ case "$action" in
     # Wine runs without a display; the prefix is made once (about half a minute).
     [ -d "$WINEPREFIX/dosdevices" ] || timeout 300 wine cmd /c exit >/dev/null 2>&1 </dev/null
     status=0
+    # One wineserver for all unit tests, so that none starts while another one shuts it down.
+    wineserver -p
     ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" || status=1
+    wineserver -k 2>/dev/null || true
     # The Linux side: the simulator and the tests that run vesmor.exe under Wine.
     cmake -S . -B build -G Ninja -DVESMOR_WINDOWS_BIN="$PWD/$dir/bin" >/dev/null
     cmake --build build --target cli_wine_tests vesmor-sim vesmor
