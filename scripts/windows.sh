@@ -23,7 +23,9 @@ case "$action" in
     [ -d "$WINEPREFIX/dosdevices" ] || timeout 300 wine cmd /c exit >/dev/null 2>&1 </dev/null
     status=0
     # One wineserver for all unit tests, so that none starts while another one shuts it down.
+    # Its helper processes start now, away from the pipes ctest reads the test lists through.
     wineserver -p
+    timeout 120 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
     ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" || status=1
     wineserver -k 2>/dev/null || true
     # The Linux side: the simulator and the tests that run vesmor.exe under Wine.
