@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds VESMOR Tagforge and optionally runs the tests or the demo.
 #
-#   ./build.sh [build|test|run|package] [plain|asan|tsan]
+#   ./build.sh [build|test|run|package] [plain|asan|tsan|windows]
 #
 # build  install missing Debian packages, configure and build (default)
 # test   build, then run every test with ctest
@@ -11,6 +11,9 @@
 #        python3-vesmor_<version>_<arch>.deb)
 #
 # plain (default) builds into build/, asan into build-asan/ (ASan+UBSan), tsan into build-tsan/.
+# windows cross-builds libvesmor.dll, vesmor.exe, vesmor-sim.exe and the Windows unit tests with
+# mingw-w64 into build-windows/ (programs in build-windows/bin/); its test runs them under Wine,
+# and vesmor.exe against the Linux simulator (from build/) over a Wine COM port and over TCP.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -28,9 +31,12 @@ packages=(
   lintian python3-pytest python3-setuptools python3-venv python3-pip
 )
 
+# Only the windows flavour needs the cross compiler and Wine.
+windows_packages=(g++-mingw-w64-x86-64-posix wine wine64)
+
 install_missing_packages() {
   local missing=()
-  for p in "${packages[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -46,10 +52,16 @@ case "$flavour" in
   plain) dir=build; sanitize="" ;;
   asan) dir=build-asan; sanitize=address ;;
   tsan) dir=build-tsan; sanitize=thread ;;
-  *) echo "unknown flavour '$flavour' (plain, asan, tsan)" >&2; exit 2 ;;
+  windows) dir=build-windows; sanitize="" ;;
+  *) echo "unknown flavour '$flavour' (plain, asan, tsan, windows)" >&2; exit 2 ;;
 esac
 
-install_missing_packages
+if [ "$flavour" = windows ]; then
+  install_missing_packages "${packages[@]}" "${windows_packages[@]}"
+  exec ./scripts/windows.sh "$action"
+fi
+
+install_missing_packages "${packages[@]}"
 cmake -S . -B "$dir" -G Ninja -DVESMOR_SANITIZE="$sanitize" >/dev/null
 cmake --build "$dir"
 

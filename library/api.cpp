@@ -13,9 +13,8 @@
 #include "periphery/model_table.h"
 #include "transports/ftd2xx_table.h"
 #include "transports/bt_dongle.h"
-#include "transports/serial_discovery.h"
 #include "transports/sim_announcement.h"
-#include "transports/usb_driver_check.h"
+#include "transports/system_ports.h"
 #include "transports/usb_reader_list.h"
 
 using vesmor::CVESMOR_SDKApp;
@@ -94,7 +93,7 @@ int32_t VESMOR_GetComPorts(char* buffer, int32_t size) {
     return Guarded(-1, [&] {
         std::vector<std::string> names;
         if (ValidBuffer(buffer, size)) {
-            vesmor::ListSerialPorts(vesmor::SysfsTree::FromEnvironment(), names);
+            names = vesmor::SystemSerialPorts();
             // A running vesmor-sim is offered like a device, after the real ones.
             const std::vector<std::string> simulators = vesmor::AnnouncedSimulators();
             names.insert(names.end(), simulators.begin(), simulators.end());
@@ -130,8 +129,7 @@ int32_t VESMOR_GetLastError(int32_t handle) {
 int32_t VESMOR_GetMissingDrivers(void) {
     return Guarded(0, [] {
         vesmor::CFTD2xxPort d2xx;
-        return vesmor::FindUsbDevicesWithoutDriver(vesmor::SysfsTree::FromEnvironment(),
-                                                   d2xx.LoadD2xx());
+        return vesmor::SystemMissingDrivers(d2xx.LoadD2xx());
     });
 }
 
@@ -171,10 +169,7 @@ int32_t VESMOR_GetProtocolType(int32_t handle) {
 
 int32_t VESMOR_IsVirtualComDriverInstalled(void) {
     return Guarded(0, [] {
-        return vesmor::IsVirtualComDriverInstalled(vesmor::SysfsTree::FromEnvironment(),
-                                                   vesmor::KernelModulesDir())
-                   ? 1
-                   : 0;
+        return vesmor::SystemHasVirtualComDriver() ? 1 : 0;
     });
 }
 

@@ -2,14 +2,13 @@
 // Trace output: texts for an external trace viewer, and the hex dump of frames given to a
 // host's trace hook.
 //
-// The channel is a local stream socket in the abstract namespace. Every text travels over a
+// On POSIX (posix/trace.cpp, posix/trace_socket.h) the channel is a local stream socket in the
+// abstract namespace. Every text travels over a
 // connection of its own (the viewer knows a text has ended when the connection closes), in
 // 4-byte pieces padded with zero bytes. A file lock orders whole texts across the threads and
 // programs that trace at once. No viewer → one failed connect and nothing else; a viewer that
-// stalls costs a caller at most kTraceBound per text.
-
-#include <sys/socket.h>
-#include <sys/un.h>
+// stalls costs a caller at most kTraceBound per text. On Windows (win32/trace.cpp) the texts go
+// as window messages to the viewer's window, ordered by a named mutex.
 
 #include <chrono>
 #include <cstddef>
@@ -27,14 +26,9 @@ constexpr const char* kTraceChannelVariable = "VESMOR_TRACE_CHANNEL";
 // the trace lock and for the viewer to take the bytes, together.
 constexpr std::chrono::milliseconds kTraceBound{50};
 
-// The channel name: $VESMOR_TRACE_CHANNEL when set and not empty, else "VekTracer"; cut to the
-// 107 characters an abstract socket name can hold.
+// The channel name: $VESMOR_TRACE_CHANNEL when set and not empty, else "VekTracer"; on POSIX
+// cut to the 107 characters an abstract socket name can hold.
 std::string TraceChannelName();
-// Address of the channel's socket in the abstract namespace; returns the address length.
-socklen_t TraceChannelAddress(const std::string& name, sockaddr_un& address);
-// Path of the trace lock of a channel: the user's runtime directory (UserRuntimeDirectory, a
-// directory no other user can enter) + "/" + name + "Lock"; "" when there is none.
-std::string TraceLockPath(const std::string& channelName);
 
 // Delivers a text to the trace viewer; does nothing when no viewer listens. Returns whether
 // the whole text was handed to the viewer.

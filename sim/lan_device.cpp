@@ -1,9 +1,9 @@
 #include "sim/lan_device.h"
 
-#include <arpa/inet.h>
-
 #include <cstdio>
 #include <cstring>
+
+#include "transports/lan_adapters.h"
 
 namespace vesmor::sim {
 
@@ -39,13 +39,14 @@ bool Is(const Bytes& request, std::initializer_list<uint8_t> head) {
 }  // namespace
 
 std::optional<std::array<uint8_t, 4>> Ipv4Octets(const std::string& text) {
-    in_addr address{};
-    if (::inet_pton(AF_INET, text.c_str(), &address) != 1) {
+    const std::optional<uint32_t> address = ParseIpv4(text);
+    if (!address) {
         return std::nullopt;
     }
-    std::array<uint8_t, 4> octets;
-    std::memcpy(octets.data(), &address.s_addr, 4);
-    return octets;
+    return std::array<uint8_t, 4>{static_cast<uint8_t>(*address >> 24),
+                                  static_cast<uint8_t>(*address >> 16),
+                                  static_cast<uint8_t>(*address >> 8),
+                                  static_cast<uint8_t>(*address)};
 }
 
 std::string Ipv4Text(const uint8_t* octets) {

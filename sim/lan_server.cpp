@@ -18,6 +18,7 @@
 #include <stdexcept>
 
 #include "transports/lan_adapters.h"
+#include "transports/posix/lan_datagram.h"
 
 namespace vesmor::sim {
 

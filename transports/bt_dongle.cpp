@@ -9,7 +9,6 @@
 #include <set>
 #include <thread>
 
-#include "transports/posix_comm.h"
 #include "transports/serial_port_name.h"
 
 namespace vesmor {
@@ -34,6 +33,8 @@ constexpr int kEmptyNameAnswers = 6;
 constexpr size_t kNameEntry = 6 + 32;
 // Frames taken in one go before a write or close: more would mean the dongle floods the line.
 constexpr int kMaxWaitingFrames = 100;
+// No wake event: the line waits only for input.
+const WakeEvent kNoWake;
 constexpr int32_t kFirstConnectionNumber = 30001;
 
 int64_t NowMs() {
@@ -124,7 +125,7 @@ bool CBluetoothDongle::OpenUsbXpress(uint32_t device) {
 }
 
 bool CBluetoothDongle::OpenComPort(const std::string& path) {
-    auto comm = std::make_unique<PosixComm>();
+    auto comm = MakeSystemComm();
     if (!comm->Open(path)) {
         return false;
     }
@@ -202,7 +203,7 @@ bool CBluetoothDongle::ReadWaiting() {
     bool alive;
     if (com_) {
         // A hang-up shows only to a wait; the line status then reports the line as gone.
-        com_->Wait(-1, -1, 0);
+        com_->Wait(kNoWake, kNoWake, 0);
         LineStatus status;
         alive = com_->GetLineStatus(&status) &&
                 com_->Read(frames_.data() + before, static_cast<uint32_t>(room), &got);
@@ -330,7 +331,7 @@ bool CBluetoothDongle::ProcessFramesUntilArrived(int64_t waitMs) {
 
 void CBluetoothDongle::PauseForInput() {
     if (com_) {
-        com_->Wait(-1, -1, 1);  // wakes when input arrives
+        com_->Wait(kNoWake, kNoWake, 1);  // wakes when input arrives
     } else {
         SleepMs(1);  // the USBXpress library offers nothing to wait on
     }

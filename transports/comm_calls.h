@@ -1,10 +1,13 @@
 #pragma once
 // The comm-call layer: every device call of the serial transport goes through this interface.
-// One implementation drives a tty through POSIX termios, the other an FTDI device through the
-// D2XX library's function table.
+// The system's implementation drives a tty through POSIX termios or a COM port through the Win32
+// comm functions; the other an FTDI device through the D2XX library's function table.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "transports/wake_event.h"
 
 namespace vesmor {
 
@@ -41,13 +44,6 @@ struct LineStatus {
     uint32_t outQueue = 0;  // bytes not yet sent
 };
 
-// What woke a waiting worker.
-struct WaitEvents {
-    bool stop = false;
-    bool write = false;
-    bool failed = false;  // the wait itself failed
-};
-
 class CommCalls {
   public:
     virtual ~CommCalls() = default;
@@ -71,11 +67,15 @@ class CommCalls {
     virtual bool SetLatencyTimer(uint8_t /*ms*/) { return true; }
     // Holds the line in the break state (true) or releases it.
     virtual bool SetBreak(bool /*on*/) { return false; }
-    // Sleeps until input arrives, the device reports a change, one of the two wake descriptors
-    // is signalled, or timeoutMs passes.
-    virtual WaitEvents Wait(int stopFd, int writeFd, int timeoutMs) = 0;
+    // Sleeps until input arrives, the device reports a change, one of the two wake events is
+    // signalled, or timeoutMs passes.
+    virtual WaitEvents Wait(const WakeEvent& stop, const WakeEvent& write, int timeoutMs) = 0;
     // Idle period of the worker between status polls when nothing wakes it.
     virtual int IdleWaitMs() const = 0;
 };
+
+// The comm calls of the system's own serial ports (termios on POSIX, the Win32 comm functions
+// on Windows).
+std::unique_ptr<CommCalls> MakeSystemComm();
 
 }  // namespace vesmor

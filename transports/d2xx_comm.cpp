@@ -1,7 +1,5 @@
 #include "transports/d2xx_comm.h"
 
-#include <poll.h>
-
 #include <cerrno>
 #include <limits>
 
@@ -118,16 +116,8 @@ bool D2xxComm::SetLatencyTimer(uint8_t ms) {
     return table_.SetLatencyTimer(handle_, ms) == FT_OK;
 }
 
-WaitEvents D2xxComm::Wait(int stopFd, int writeFd, int timeoutMs) {
-    pollfd fds[2] = {{stopFd, POLLIN, 0}, {writeFd, POLLIN, 0}};
-    WaitEvents events;
-    if (::poll(fds, 2, timeoutMs) < 0) {
-        events.failed = true;
-        return events;
-    }
-    events.stop = fds[0].revents & POLLIN;
-    events.write = fds[1].revents & POLLIN;
-    return events;
+WaitEvents D2xxComm::Wait(const WakeEvent& stop, const WakeEvent& write, int timeoutMs) {
+    return WakeEvent::WaitEither(stop, write, timeoutMs);
 }
 
 }  // namespace vesmor

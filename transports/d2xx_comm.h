@@ -28,7 +28,7 @@ class D2xxComm final : public CommCalls {
     void Purge() override;
     bool SetLatencyTimer(uint8_t ms) override;
     // Without a descriptor to wait on, the worker polls the device every millisecond.
-    WaitEvents Wait(int stopFd, int writeFd, int timeoutMs) override;
+    WaitEvents Wait(const WakeEvent& stop, const WakeEvent& write, int timeoutMs) override;
     int IdleWaitMs() const override { return 1; }
 
   private:

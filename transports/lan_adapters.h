@@ -2,8 +2,6 @@
 // The local IPv4 adapters a LAN reader can be reached through, and the source address the
 // kernel picks towards a reader.
 
-#include <netinet/in.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -30,10 +28,6 @@ std::optional<int32_t> BestInterfaceFor(const std::string& address);
 
 // The index of the interface that holds this local address; nullopt when none does.
 std::optional<int32_t> InterfaceHolding(const std::string& localAddress);
-
-// Receives one datagram, without waiting, on a socket with IP_PKTINFO on: its length (0 or less
-// when none came), its sender, and the index of the interface it arrived on (0 when untold).
-long ReceiveDatagram(int fd, uint8_t* buffer, size_t size, sockaddr_in& sender, int& arrivedOn);
 
 // Dotted IPv4 text to the address in host order; nullopt for anything else.
 std::optional<uint32_t> ParseIpv4(const std::string& text);

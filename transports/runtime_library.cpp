@@ -1,7 +1,5 @@
 #include "transports/runtime_library.h"
 
-#include <dlfcn.h>
-
 #include <cstdlib>
 
 #include "transports/debug_output.h"
@@ -24,20 +22,20 @@ bool RuntimeLibrary::Load() {
     if (handle_ != nullptr) {
         return true;
     }
-    std::string path = defaultPath_;
+    std::string path = SystemLibraryPath(fileName_, defaultPath_);
     if (overrideVariable_ != nullptr) {
         const char* chosen = std::getenv(overrideVariable_);
         if (chosen != nullptr && *chosen != '\0') {
             path = chosen;
         }
     }
-    handle_ = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    handle_ = OpenSharedLibrary(path);
     if (handle_ == nullptr) {
         DebugOutput("Fehler: Kann " + fileName_ + " nicht laden");
         return false;
     }
     for (size_t i = 0; i < names_.size(); ++i) {
-        functions_[i] = ::dlsym(handle_, names_[i]);
+        functions_[i] = FindSharedFunction(handle_, names_[i]);
         if (functions_[i] == nullptr) {
             DebugOutput(std::string("Fehler: Kann ") + names_[i] + " nicht initialisieren");
         }
@@ -49,7 +47,7 @@ void RuntimeLibrary::Unload() {
     if (handle_ == nullptr) {
         return;
     }
-    ::dlclose(handle_);
+    CloseSharedLibrary(handle_);
     handle_ = nullptr;
     functions_.assign(names_.size(), nullptr);
 }

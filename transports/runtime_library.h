@@ -14,10 +14,19 @@
 
 namespace vesmor {
 
+// The system's loader: dlopen, dlsym and dlclose on POSIX; LoadLibraryA, GetProcAddress and
+// FreeLibrary on Windows.
+void* OpenSharedLibrary(const std::string& path);
+void* FindSharedFunction(void* library, const char* name);
+void CloseSharedLibrary(void* library);
+// What the loader is given for a library: its Windows file name (Ftd2xx.dll) on Windows, the
+// POSIX shared object (libftd2xx.so) elsewhere.
+std::string SystemLibraryPath(const std::string& fileName, const std::string& defaultPath);
+
 class RuntimeLibrary {
   public:
-    // fileName: the name the diagnostics use; defaultPath: what dlopen is given unless the
-    // environment variable overrideVariable names another file.
+    // fileName: the name the diagnostics use and the Windows loader is given; defaultPath:
+    // what dlopen is given. The environment variable overrideVariable may name another file.
     RuntimeLibrary(std::string fileName, std::string defaultPath, const char* overrideVariable,
                    std::vector<const char*> functionNames);
     ~RuntimeLibrary();

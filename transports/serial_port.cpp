@@ -1,8 +1,5 @@
 #include "transports/serial_port.h"
 
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -10,7 +7,6 @@
 #include <cstring>
 
 #include "transports/d2xx_comm.h"
-#include "transports/posix_comm.h"
 #include "transports/serial_port_name.h"
 
 namespace vesmor {
@@ -19,25 +15,6 @@ namespace {
 
 constexpr uint32_t kEvTxEmpty = 0x4;
 constexpr uint32_t kReportedCommErrors = 0x50F;
-
-void Signal(int eventFd) {
-    const uint64_t one = 1;
-    if (eventFd >= 0) {
-        [[maybe_unused]] ssize_t n = ::write(eventFd, &one, sizeof one);
-    }
-}
-
-void Reset(int eventFd) {
-    uint64_t value = 0;
-    [[maybe_unused]] ssize_t n = ::read(eventFd, &value, sizeof value);
-}
-
-void CloseEvent(int& eventFd) {
-    if (eventFd >= 0) {
-        ::close(eventFd);
-        eventFd = -1;
-    }
-}
 
 }  // namespace
 
@@ -110,10 +87,8 @@ bool CUSBSerialPort::OpenPort(SerialOwner owner, const std::string& name, int ba
     portNumber_ = parsed.portNumber;
 
     StopWorker();
-    CloseEvent(writeEvent_);
-    CloseEvent(stopEvent_);
-    writeEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    stopEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    writeEvent_.Create();
+    stopEvent_.Create();
 
     owner_ = std::move(owner);
     {
@@ -130,7 +105,7 @@ bool CUSBSerialPort::OpenPort(SerialOwner owner, const std::string& name, int ba
     if (d2xxMode_) {
         comm_ = std::make_unique<D2xxComm>();
     } else {
-        comm_ = std::make_unique<PosixComm>();
+        comm_ = MakeSystemComm();
     }
     if (!comm_->Open(parsed.devicePath)) {
         lock.unlock();
@@ -294,11 +269,11 @@ void CUSBSerialPort::QueueWrite(const uint8_t* bytes, int length) {
             pending_ += count;
         }
     }
-    Signal(writeEvent_);
+    writeEvent_.Signal();
 }
 
 void CUSBSerialPort::ServiceWrite() {
-    Reset(writeEvent_);
+    writeEvent_.Reset();
     std::unique_lock lock(writeLock_);
     if (pending_ == 0) {
         lock.unlock();
@@ -318,7 +293,7 @@ void CUSBSerialPort::ServiceWrite() {
 
 void CUSBSerialPort::StopWorker() {
     if (worker_.joinable()) {
-        Signal(stopEvent_);
+        stopEvent_.Signal();
         worker_.join();
     }
     running_ = false;
@@ -326,8 +301,8 @@ void CUSBSerialPort::StopWorker() {
 
 void CUSBSerialPort::ClosePort() {
     StopWorker();
-    CloseEvent(writeEvent_);
-    CloseEvent(stopEvent_);
+    writeEvent_.Close();
+    stopEvent_.Close();
     std::lock_guard lock(openLock_);
     if (comm_ && comm_->IsOpen() && !comm_->Close()) {
         ReportError("CloseHandle()");

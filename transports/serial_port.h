@@ -100,8 +100,8 @@ class CUSBSerialPort {
     std::mutex writeLock_;
     std::thread worker_;
     std::mutex openLock_;
-    int stopEvent_ = -1;   // eventfd; stays signalled once set
-    int writeEvent_ = -1;  // eventfd; reset by the worker
+    WakeEvent stopEvent_;   // stays signalled once set
+    WakeEvent writeEvent_;  // reset by the worker
     SerialOwner owner_;
     int32_t portNumber_ = 0;
     std::vector<uint8_t> writeBuffer_;

@@ -59,7 +59,7 @@ SerialPortName ParsePortName(const std::string& fullName) {
     }
     if (IsLegacyComName(name)) {
         result.portNumber = LeadingNumber(name.substr(3));
-        result.devicePath = "/dev/ttyS" + std::to_string(result.portNumber - 1);
+        result.devicePath = ComDevicePath(result.portNumber);
         return result;
     }
     result.devicePath = std::string(name);

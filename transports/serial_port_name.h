@@ -12,10 +12,13 @@ struct SerialPortName {
     int32_t portNumber = 0;
 };
 
-// "/dev/ttyUSB3 [Vek Virtual COM]" -> /dev/ttyUSB3, port 3. The legacy "COMn" (any case,
-// n starting with 1..9) means /dev/ttyS{n-1}, port n. A leading "\\.\" is skipped. Anything
+// "/dev/ttyUSB3 [Vek Virtual COM]" -> /dev/ttyUSB3, port 3. "COMn" (any case, n starting with
+// 1..9, anything after the digits dropped) means ComDevicePath(n), port n. A leading "\\.\" is skipped. Anything
 // else is an FTDI serial number (D2XX mode) whose port number is its leading decimal value.
 SerialPortName ParsePortName(const std::string& name);
+
+// The system's device of COM port n: /dev/ttyS{n-1} on POSIX, \\.\COMn on Windows.
+std::string ComDevicePath(int32_t number);
 
 // True for names the library treats as serial port names: "COM...", "\\.\COM..." or a device
 // path under /dev/ (with or without the "\\.\" prefix).

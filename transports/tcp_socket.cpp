@@ -1,13 +1,5 @@
 #include "transports/tcp_socket.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +9,7 @@
 #include <thread>
 
 #include "transports/lan_search.h"
+#include "transports/socket_system.h"
 
 namespace vesmor {
 
@@ -38,9 +31,6 @@ constexpr int kSendStallMs = 2000;
 // kernel's retransmission time, about a quarter of an hour.
 constexpr unsigned kUnacknowledgedLimitMs = 2000;
 
-constexpr int kWsaEWouldBlock = 10035;
-constexpr int kWsaEAddrInUse = 10048;
-
 std::mutex& LogPathMutex() {
     static std::mutex mutex;
     return mutex;
@@ -51,30 +41,9 @@ std::string& LogPath() {
     return path;
 }
 
-std::optional<sockaddr_in> SocketAddress(const std::string& address, int port) {
-    sockaddr_in result{};
-    result.sin_family = AF_INET;
-    result.sin_port = htons(static_cast<uint16_t>(port));
-    if (address.empty()) {
-        result.sin_addr.s_addr = htonl(INADDR_ANY);
-    } else if (const std::optional<uint32_t> parsed = ParseIpv4(address)) {
-        result.sin_addr.s_addr = htonl(*parsed);
-    } else {
-        return std::nullopt;
-    }
-    return result;
-}
-
-// True when wakeFd is readable; waits for events on fd at most timeoutMs.
-bool PollWith(int fd, short events, int wakeFd, int timeoutMs, short& revents) {
-    pollfd fds[2] = {{fd, events, 0}, {wakeFd, POLLIN, 0}};
-    const nfds_t count = wakeFd >= 0 ? 2 : 1;
-    int n;
-    do {
-        n = ::poll(fds, count, timeoutMs);
-    } while (n < 0 && errno == EINTR);
-    revents = fds[0].revents;
-    return count == 2 && (fds[1].revents & POLLIN) != 0;
+// The address of a dotted text in host order; empty text means any address.
+std::optional<uint32_t> SocketAddress(const std::string& address) {
+    return address.empty() ? std::optional<uint32_t>(0) : ParseIpv4(address);
 }
 
 }  // namespace
@@ -174,7 +143,7 @@ void CTCPSocket::Log(const char* format, int number) const {
     }
     const std::time_t now = std::time(nullptr);
     std::tm local{};
-    ::localtime_r(&now, &local);
+    localtime_r(&now, &local);
     char stamp[16];
     // The socket log is a diagnostic aid: a line it cannot write is not worth an error.
     (void)std::strftime(stamp, sizeof stamp, "[%H:%M:%S] ", &local);
@@ -185,58 +154,52 @@ void CTCPSocket::Log(const char* format, int number) const {
 }
 
 void CTCPSocket::Close() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
+    if (fd_ != kNoSocket) {
+        CloseSocket(fd_);
+        fd_ = kNoSocket;
     }
 }
 
 bool CTCPSocket::CreateStream() {
     Close();
     datagramMode_ = false;
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd_ < 0) {
+    fd_ = OpenSocket(SocketKind::kStream);
+    if (fd_ == kNoSocket) {
+        createError_ = LastSocketError();
         return false;
     }
-    const std::optional<sockaddr_in> local = SocketAddress(bindAddress_, 0);
-    if (!local || ::bind(fd_, reinterpret_cast<const sockaddr*>(&*local), sizeof *local) != 0) {
-        const int error = errno;
+    const std::optional<uint32_t> local = SocketAddress(bindAddress_);
+    if (!local || !BindSocket(fd_, *local, 0)) {
+        createError_ = local ? LastSocketError() : kWsaEAddrNotAvail;
         Close();
-        errno = error;
         return false;
     }
-    const unsigned limit = kUnacknowledgedLimitMs;
-    if (::setsockopt(fd_, IPPROTO_TCP, TCP_USER_TIMEOUT, &limit, sizeof limit) != 0) {
-        Log(" SetSockOpt Err %d \n", WsaErrorFromErrno(errno));
+    if (!LimitUnacknowledged(fd_, kUnacknowledgedLimitMs)) {
+        Log(" SetSockOpt Err %d \n", LastSocketError());
     }
     return true;
 }
 
-int CTCPSocket::Connect(int wakeFd, int timeoutMs) {
-    const std::optional<sockaddr_in> peer = SocketAddress(readerAddress_, tcpPort_);
+int CTCPSocket::Connect(const WakeEvent* wake, int timeoutMs) {
+    const std::optional<uint32_t> peer = SocketAddress(readerAddress_);
     if (!peer || readerAddress_.empty()) {
-        return 10049;
+        return kWsaEAddrNotAvail;
     }
-    if (::connect(fd_, reinterpret_cast<const sockaddr*>(&*peer), sizeof *peer) == 0) {
-        return 0;
+    const int started = StartConnect(fd_, *peer, static_cast<uint16_t>(tcpPort_));
+    if (started != kWsaEInProgress) {
+        return started;
     }
-    if (errno != EINPROGRESS) {
-        return WsaErrorFromErrno(errno);
+    short ready = 0;
+    if (WaitSocket(fd_, kSocketWritable, wake, timeoutMs, ready)) {
+        return kWsaEInterrupted;  // the connection is being stopped
     }
-    short revents = 0;
-    if (PollWith(fd_, POLLOUT, wakeFd, timeoutMs, revents)) {
-        return 10004;  // interrupted: the connection is being stopped
+    if (ready == 0) {
+        return kWsaETimedOut;
     }
-    if (revents == 0) {
-        return 10060;
-    }
-    int error = 0;
-    socklen_t length = sizeof error;
-    ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length);
-    return WsaErrorFromErrno(error);
+    return PendingSocketError(fd_);
 }
 
-bool CTCPSocket::ConnectToReader(const std::string& name, int wakeFd) {
+bool CTCPSocket::ConnectToReader(const std::string& name, const WakeEvent* wake) {
     const std::string resolved = ResolveReaderName(name, kDhcpLookupMs, *this);
     const size_t dash = resolved.rfind('-');
     if (dash != std::string::npos) {
@@ -255,18 +218,17 @@ bool CTCPSocket::ConnectToReader(const std::string& name, int wakeFd) {
     }
     SelectAdapterFor(readerAddress_);
     for (int attempt = 1; !CreateStream(); ++attempt) {
-        Log(" Create Err %d \n", WsaErrorFromErrno(errno));
+        Log(" Create Err %d \n", createError_);
         if (attempt == kCreateAttempts) {
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(kCreateRetryMs));
     }
-    const int one = 1;
-    if (::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0) {
-        Log(" SetSockOpt Err %d \n", WsaErrorFromErrno(errno));
+    if (!SetReuseAddress(fd_)) {
+        Log(" SetSockOpt Err %d \n", LastSocketError());
     }
     for (int attempt = 1;; ++attempt) {
-        const int error = Connect(wakeFd, kConnectTimeoutMs);
+        const int error = Connect(wake, kConnectTimeoutMs);
         if (error == 0) {
             connected_ = true;
             return true;
@@ -279,7 +241,7 @@ bool CTCPSocket::ConnectToReader(const std::string& name, int wakeFd) {
     }
 }
 
-bool CTCPSocket::EnsureConnected(int wakeFd) {
+bool CTCPSocket::EnsureConnected(const WakeEvent* wake) {
     if (connected_) {
         return true;
     }
@@ -289,37 +251,38 @@ bool CTCPSocket::EnsureConnected(int wakeFd) {
     // Bound to any local port: a fixed local port equal to the reader's port would collide with
     // a listener or an earlier connection on this host.
     if (!CreateStream()) {
-        Log(" Socket Create Error %d\n", WsaErrorFromErrno(errno));
+        Log(" Socket Create Error %d\n", createError_);
         return false;
     }
-    if (const int error = Connect(wakeFd, kReconnectTimeoutMs); error != 0) {
+    if (const int error = Connect(wake, kReconnectTimeoutMs); error != 0) {
         Log(" Socket Connect Error %d\n", error);
         Close();
         return false;
     }
-    Log("Socket %d reconnected\n", fd_);
+    Log("Socket %d reconnected\n", Handle());
     connected_ = true;
     return true;
 }
 
-bool CTCPSocket::SendFrame(const uint8_t* frame, size_t count, int wakeFd) {
-    if (!EnsureConnected(wakeFd)) {
+bool CTCPSocket::SendFrame(const uint8_t* frame, size_t count, const WakeEvent* wake) {
+    if (!EnsureConnected(wake)) {
         return false;
     }
     size_t sent = 0;
     while (sent < count) {
-        const ssize_t n =
-            fd_ < 0 ? (errno = EBADF, -1) : ::send(fd_, frame + sent, count - sent, MSG_NOSIGNAL);
+        const long n = fd_ == kNoSocket ? -1 : SendBytes(fd_, frame + sent, count - sent);
+        const int error = fd_ == kNoSocket ? 10038 /* WSAENOTSOCK */ : LastSocketError();
         if (n > 0) {
             sent += static_cast<size_t>(n);
             continue;
         }
-        short revents = 0;
-        if (n < 0 && errno == EAGAIN && !PollWith(fd_, POLLOUT, wakeFd, kSendStallMs, revents) &&
-            (revents & POLLOUT) != 0) {
+        short ready = 0;
+        if (n < 0 && error == kWsaEWouldBlock &&
+            !WaitSocket(fd_, kSocketWritable, wake, kSendStallMs, ready) &&
+            (ready & kSocketWritable) != 0) {
             continue;
         }
-        Log(" Socket Send Error %d\n", WsaErrorFromErrno(errno));
+        Log(" Socket Send Error %d\n", error);
         HandleClose(0);
         return false;
     }
@@ -329,23 +292,15 @@ bool CTCPSocket::SendFrame(const uint8_t* frame, size_t count, int wakeFd) {
 bool CTCPSocket::CreateDatagram() {
     Close();
     datagramMode_ = true;
-    fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd_ < 0) {
+    fd_ = OpenSocket(SocketKind::kDatagram);
+    if (fd_ == kNoSocket) {
         return false;
     }
-    // A socket bound to the adapter's own address would never see a reply sent as a broadcast
-    // (to 255.255.255.255), which a reader outside the adapter's subnet may have to send. So
-    // the socket is bound to any address and told the adapter: datagrams leave through it with
-    // its address as the source, and IP_PKTINFO names the interface each one arrived on, so
-    // that only those of the adapter's network are taken. (SO_BINDTODEVICE would do the same
-    // but needs CAP_NET_RAW on older kernels.) An address no interface holds is bound as is.
+    // Datagrams leave through the adapter with its address as the source, and only those that
+    // arrive on it are taken (BindDatagramToAdapter).
     sendInterface_ = bindAddress_.empty() ? 0 : InterfaceHolding(bindAddress_).value_or(0);
-    const std::optional<sockaddr_in> local =
-        SocketAddress(sendInterface_ > 0 ? std::string() : bindAddress_, 0);
-    const int one = 1;
-    if (!local || ::bind(fd_, reinterpret_cast<const sockaddr*>(&*local), sizeof *local) != 0 ||
-        ::setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) != 0 ||
-        ::setsockopt(fd_, IPPROTO_IP, IP_PKTINFO, &one, sizeof one) != 0) {
+    const std::optional<uint32_t> local = SocketAddress(bindAddress_);
+    if (!local || !BindDatagramToAdapter(fd_, *local, sendInterface_) || !SetBroadcast(fd_)) {
         Close();
         return false;
     }
@@ -354,32 +309,12 @@ bool CTCPSocket::CreateDatagram() {
 
 bool CTCPSocket::SendDatagram(const std::string& address, uint16_t port,
                               const std::vector<uint8_t>& bytes) {
-    const std::optional<sockaddr_in> peer = SocketAddress(address, port);
-    if (fd_ < 0 || !peer || address.empty()) {
+    const std::optional<uint32_t> peer = SocketAddress(address);
+    if (fd_ == kNoSocket || !peer || address.empty()) {
         return false;
     }
-    // A broadcast goes out through the adapter the socket is bound to, not along the default
-    // route: each adapter's search reaches its own network.
-    iovec io{const_cast<uint8_t*>(bytes.data()), bytes.size()};
-    msghdr message{};
-    message.msg_name = const_cast<sockaddr_in*>(&*peer);
-    message.msg_namelen = sizeof *peer;
-    message.msg_iov = &io;
-    message.msg_iovlen = 1;
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    if (sendInterface_ > 0) {
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-        cmsghdr* header = CMSG_FIRSTHDR(&message);
-        header->cmsg_level = IPPROTO_IP;
-        header->cmsg_type = IP_PKTINFO;
-        header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-        in_pktinfo info{};
-        info.ipi_ifindex = sendInterface_;
-        info.ipi_spec_dst = SocketAddress(bindAddress_, 0).value_or(sockaddr_in{}).sin_addr;
-        std::memcpy(CMSG_DATA(header), &info, sizeof info);
-    }
-    return ::sendmsg(fd_, &message, MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
+    return SendDatagramTo(fd_, *peer, port, bytes.data(), bytes.size(), sendInterface_,
+                          SocketAddress(bindAddress_).value_or(0));
 }
 
 std::optional<std::vector<uint8_t>> CTCPSocket::TakeDatagram() {
@@ -392,23 +327,20 @@ std::optional<std::vector<uint8_t>> CTCPSocket::TakeDatagram() {
     return datagram;
 }
 
-bool CTCPSocket::DispatchEvents(int timeoutMs, int extraFd) {
-    if (fd_ < 0) {
+bool CTCPSocket::DispatchEvents(int timeoutMs, const WakeEvent* extra) {
+    if (fd_ == kNoSocket) {
         short ignored = 0;
-        if (extraFd < 0) {
+        if (extra == nullptr) {
             std::this_thread::sleep_for(std::chrono::milliseconds(std::max(timeoutMs, 0)));
             return false;
         }
-        return PollWith(-1, 0, extraFd, timeoutMs, ignored);
+        return WaitSocket(kNoSocket, 0, extra, timeoutMs, ignored);
     }
-    short revents = 0;
-    const bool woken = PollWith(fd_, POLLIN, extraFd, timeoutMs, revents);
-    if (!datagramMode_ && (revents & (POLLERR | POLLHUP)) != 0) {
-        int error = 0;
-        socklen_t length = sizeof error;
-        ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length);
-        HandleClose(WsaErrorFromErrno(error));
-    } else if ((revents & (POLLIN | POLLERR)) != 0) {
+    short ready = 0;
+    const bool woken = WaitSocket(fd_, kSocketReadable, extra, timeoutMs, ready);
+    if (!datagramMode_ && (ready & kSocketBroken) != 0) {
+        HandleClose(PendingSocketError(fd_));
+    } else if ((ready & (kSocketReadable | kSocketBroken)) != 0) {
         HandleReceive();
     }
     return woken;
@@ -416,14 +348,11 @@ bool CTCPSocket::DispatchEvents(int timeoutMs, int extraFd) {
 
 void CTCPSocket::HandleReceive() {
     uint8_t buffer[kReceiveChunk];
-    sockaddr_in sender{};
+    uint32_t from = 0;
     int arrivedOn = 0;
-    ssize_t n;
-    if (datagramMode_) {
-        n = ReceiveDatagram(fd_, buffer, sizeof buffer, sender, arrivedOn);
-    } else {
-        n = ::recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
-    }
+    const long n =
+        ReceiveBytes(fd_, buffer, sizeof buffer, datagramMode_ ? &from : nullptr, &arrivedOn);
+    const int error = n < 0 ? LastSocketError() : 0;
     if (n > 0) {
         if (!datagramMode_) {
             if (sink_) {
@@ -432,11 +361,10 @@ void CTCPSocket::HandleReceive() {
             return;
         }
         // Only datagrams of the adapter's own network count.
-        if (sendInterface_ > 0 && arrivedOn != sendInterface_) {
+        if (sendInterface_ > 0 && arrivedOn > 0 && arrivedOn != sendInterface_) {
             return;
         }
         // Datagrams from the own address (a broadcast looping back) are dropped.
-        const uint32_t from = ntohl(sender.sin_addr.s_addr);
         if (FormatIpv4(from) == bindAddress_) {
             return;
         }
@@ -450,15 +378,15 @@ void CTCPSocket::HandleReceive() {
     }
     if (n == 0 && !datagramMode_) {
         // The connected flag stays: the next send fails on the closed socket and clears it.
-        Log(" Socket %d Receive 0\n", fd_);
+        Log(" Socket %d Receive 0\n", Handle());
         Close();
         return;
     }
-    if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+    if (n < 0 && (error == kWsaEWouldBlock || error == kWsaEInterrupted)) {
         return;
     }
     if (n < 0) {
-        Log(" Socket Receive Err %d", WsaErrorFromErrno(errno));
+        Log(" Socket Receive Err %d", error);
         if (!datagramMode_) {
             Close();
         }
@@ -466,7 +394,7 @@ void CTCPSocket::HandleReceive() {
 }
 
 void CTCPSocket::HandleClose(int wsaError) {
-    Log(" Socket %d closed ", fd_);
+    Log(" Socket %d closed ", Handle());
     {
         std::lock_guard lock(LogPathMutex());
         if (!LogPath().empty()) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "transports/lan_adapters.h"
+#include "transports/socket_system.h"
 
 namespace vesmor {
 
@@ -41,10 +42,10 @@ class CTCPSocket {
     // Receives the bytes of the stream (the owning port).
     void SetReceiveSink(ReceiveSink sink) { sink_ = std::move(sink); }
 
-    // Stream use. wakeFd interrupts a connect in progress when it becomes readable.
-    bool ConnectToReader(const std::string& name, int wakeFd = -1);
-    bool SendFrame(const uint8_t* frame, size_t count, int wakeFd = -1);
-    bool EnsureConnected(int wakeFd = -1);
+    // Stream use. wake interrupts a connect in progress when it is signalled.
+    bool ConnectToReader(const std::string& name, const WakeEvent* wake = nullptr);
+    bool SendFrame(const uint8_t* frame, size_t count, const WakeEvent* wake = nullptr);
+    bool EnsureConnected(const WakeEvent* wake = nullptr);
 
     // Datagram use: a socket bound to the bind address, allowed to broadcast.
     bool CreateDatagram();
@@ -53,15 +54,15 @@ class CTCPSocket {
     // The oldest queued datagram: sender address (4 bytes, network order), then its bytes.
     std::optional<std::vector<uint8_t>> TakeDatagram();
 
-    // Waits up to timeoutMs (negative: no limit) for an event of the socket or for extraFd to
-    // become readable, and handles the socket's events. True when extraFd became readable.
-    bool DispatchEvents(int timeoutMs, int extraFd = -1);
+    // Waits up to timeoutMs (negative: no limit) for an event of the socket or for extra to be
+    // signalled, and handles the socket's events. True when extra was signalled.
+    bool DispatchEvents(int timeoutMs, const WakeEvent* extra = nullptr);
     void HandleReceive();
     void HandleClose(int wsaError);
     void Close();
 
-    int Handle() const { return fd_; }
-    bool HasHandle() const { return fd_ >= 0; }
+    int Handle() const { return static_cast<int>(fd_); }
+    bool HasHandle() const { return fd_ != kNoSocket; }
     bool IsConnected() const { return connected_; }
     const std::string& ReaderAddress() const { return readerAddress_; }
     int TcpPort() const { return tcpPort_; }
@@ -78,7 +79,7 @@ class CTCPSocket {
   private:
     bool CreateStream();
     // 0 or the WSA error number of the failed connect; gives up after timeoutMs.
-    int Connect(int wakeFd, int timeoutMs);
+    int Connect(const WakeEvent* wake, int timeoutMs);
     void Log(const char* format, int number) const;
 
     std::deque<std::vector<uint8_t>> datagrams_;
@@ -91,7 +92,8 @@ class CTCPSocket {
     ReceiveSink sink_;
     int sendInterface_ = 0;  // datagrams leave through the interface of the bind address
     mutable std::mutex queueLock_;
-    int fd_ = -1;
+    SocketHandle fd_ = kNoSocket;
+    int createError_ = 0;  // why the last socket could not be made
 };
 
 }  // namespace vesmor

@@ -1,35 +1,26 @@
 #include "transports/tcp_socket_thread.h"
 
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <chrono>
 
 namespace vesmor {
 
 CTCPSocketThread::CTCPSocketThread(CTCPSocket::ReceiveSink sink, DropSink dropped)
-    : sendEvent_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-      stopEvent_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-      dropped_(std::move(dropped)) {
+    : dropped_(std::move(dropped)) {
+    sendEvent_.Create();
+    stopEvent_.Create();
     socket_.SetReceiveSink(std::move(sink));
 }
 
 CTCPSocketThread::~CTCPSocketThread() {
     StopConnection();
-    for (const int fd : {sendEvent_, stopEvent_}) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
 }
 
 bool CTCPSocketThread::OpenConnection(const std::string& name, const WaitPump& pump) {
-    if (thread_.joinable() || sendEvent_ < 0 || stopEvent_ < 0) {
+    if (thread_.joinable() || !sendEvent_.IsValid() || !stopEvent_.IsValid()) {
         return false;
     }
     name_ = name;
-    uint64_t stale = 0;
-    [[maybe_unused]] const ssize_t n = ::read(stopEvent_, &stale, sizeof stale);
+    stopEvent_.Reset();
     stop_ = false;
     readerLost_ = false;
     connectDone_ = false;
@@ -55,11 +46,6 @@ bool CTCPSocketThread::OpenConnection(const std::string& name, const WaitPump& p
     return true;
 }
 
-void CTCPSocketThread::Wake(int fd) {
-    const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
-}
-
 uint64_t CTCPSocketThread::QueueSend(const uint8_t* frame, size_t count,
                                      Clock::time_point deadline) {
     uint64_t number = 0;
@@ -71,7 +57,7 @@ uint64_t CTCPSocketThread::QueueSend(const uint8_t* frame, size_t count,
         sendQueue_.push_back({std::vector<uint8_t>(frame, frame + count), deadline, number});
         readerLost_ = false;
     }
-    Wake(sendEvent_);
+    sendEvent_.Signal();
     return number;
 }
 
@@ -85,8 +71,8 @@ void CTCPSocketThread::Dropped(uint64_t number) {
 void CTCPSocketThread::StopConnection() {
     stop_ = true;
     if (thread_.joinable()) {
-        Wake(stopEvent_);
-        Wake(sendEvent_);
+        stopEvent_.Signal();
+        sendEvent_.Signal();
         thread_.join();
     }
     number_.reset();
@@ -97,8 +83,7 @@ int32_t CTCPSocketThread::ConnectionNumber() const {
 }
 
 void CTCPSocketThread::SendQueued() {
-    uint64_t count = 0;
-    [[maybe_unused]] const ssize_t n = ::read(sendEvent_, &count, sizeof count);
+    sendEvent_.Reset();
     for (;;) {
         QueuedFrame frame;
         {
@@ -112,7 +97,7 @@ void CTCPSocketThread::SendQueued() {
         if (stop_) {
             return;
         }
-        if (!socket_.EnsureConnected(stopEvent_)) {
+        if (!socket_.EnsureConnected(&stopEvent_)) {
             if (stop_) {
                 return;
             }
@@ -134,14 +119,14 @@ void CTCPSocketThread::SendQueued() {
             continue;
         }
         // A failed send has closed the socket already.
-        if (!socket_.SendFrame(frame.bytes.data(), frame.bytes.size(), stopEvent_)) {
+        if (!socket_.SendFrame(frame.bytes.data(), frame.bytes.size(), &stopEvent_)) {
             Dropped(frame.number);
         }
     }
 }
 
 void CTCPSocketThread::Run() {
-    const bool connected = socket_.ConnectToReader(name_, stopEvent_);
+    const bool connected = socket_.ConnectToReader(name_, &stopEvent_);
     running_ = connected;
     {
         std::lock_guard lock(doneMutex_);
@@ -153,7 +138,7 @@ void CTCPSocketThread::Run() {
     }
     while (!stop_) {
         // Socket events first: a peer close seen now decides how the next frame goes out.
-        if (socket_.DispatchEvents(-1, sendEvent_) && !stop_) {
+        if (socket_.DispatchEvents(-1, &sendEvent_) && !stop_) {
             SendQueued();
         }
     }

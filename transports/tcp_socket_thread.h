@@ -1,7 +1,7 @@
 #pragma once
 // CTCPSocketThread: the connection thread of one LAN reader. It makes the connection, sends the
 // queued frames and hands received bytes to the owner; it sleeps in poll on its socket and a
-// wake-up eventfd, so an idle connection costs no CPU.
+// wake event, so an idle connection costs no CPU.
 //
 // A frame waits in the send queue only as long as its caller waits for the answer: once the
 // reader cannot be reached the queue is emptied, and a frame whose caller has given up is
@@ -66,12 +66,11 @@ class CTCPSocketThread {
     void Dropped(uint64_t number);
 
     void SendQueued();
-    static void Wake(int eventFd);
 
     std::mutex sendLock_;
     std::string name_;
-    int sendEvent_ = -1;  // eventfd: frames queued or stop requested
-    int stopEvent_ = -1;  // eventfd: stop requested (ends a connect or send in progress)
+    WakeEvent sendEvent_;  // frames queued or stop requested
+    WakeEvent stopEvent_;  // stop requested (ends a connect or send in progress)
     std::unique_ptr<vesmor::ConnectionNumber> number_;
     std::atomic<bool> running_{false};
     CTCPSocket socket_;

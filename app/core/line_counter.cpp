@@ -6,16 +6,14 @@
 #include <cstring>
 #include <vector>
 
+#include "periphery/ini_file_io.h"
+
 namespace tagforge {
 
 namespace {
 
 constexpr size_t kTailBytes = 512;
 constexpr size_t kChunkBytes = 1 << 20;
-
-bool SameTime(const timespec& a, const timespec& b) {
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
 
 // memchr is vectorised; for log lines of some dozen bytes it beats a byte loop several times.
 uint64_t CountLineFeeds(std::string_view bytes) {
@@ -49,7 +47,7 @@ bool LineCounter::CanContinue(const Counted& counted, const struct stat& st, int
         return false;
     }
     if (st.st_size == counted.size) {
-        return SameTime(st.st_mtim, counted.modified);
+        return vesmor::ModifiedTimeNs(fd, st) == counted.modifiedNs;
     }
     std::string seen(counted.tail.size(), '\0');
     const off_t tailStart = counted.size - static_cast<off_t>(seen.size());
@@ -101,7 +99,7 @@ std::optional<LineCounter::Count> LineCounter::CountLines(const std::string& pat
         return std::nullopt;
     }
     counted.size = st.st_size;
-    counted.modified = st.st_mtim;
+    counted.modifiedNs = vesmor::ModifiedTimeNs(fd, st);
     return Result(counted);
 }
 
@@ -117,7 +115,7 @@ void LineCounter::NoteAppended(const std::string& path, int fd, std::string_view
     counted.lineFeeds += CountLineFeeds(appended);
     KeepTail(counted, appended);
     counted.size = st.st_size;
-    counted.modified = st.st_mtim;
+    counted.modifiedNs = vesmor::ModifiedTimeNs(fd, st);
 }
 
 }  // namespace tagforge

@@ -36,7 +36,7 @@ class LineCounter {
         dev_t device = 0;
         ino_t inode = 0;
         off_t size = 0;
-        timespec modified{};
+        int64_t modifiedNs = 0;  // modification time
         uint64_t lineFeeds = 0;
         std::string tail;  // the last bytes up to `size`, to recognise the file next time
     };

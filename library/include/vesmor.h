@@ -40,7 +40,12 @@
 
 #include <stdint.h>
 
-#if defined(VESMOR_BUILDING_LIBRARY)
+/* libvesmor.dll exports only these functions; a program using it imports them. */
+#if defined(_WIN32) && defined(VESMOR_BUILDING_LIBRARY)
+#define VESMOR_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define VESMOR_API __declspec(dllimport)
+#elif defined(VESMOR_BUILDING_LIBRARY)
 #define VESMOR_API __attribute__((visibility("default")))
 #else
 #define VESMOR_API

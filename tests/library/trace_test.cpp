@@ -1,3 +1,4 @@
+#include "library/posix/trace_socket.h"
 #include "library/trace.h"
 
 #include <fcntl.h>

@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "library/posix/trace_socket.h"
 #include "library/trace.h"
 
 namespace vesmor::test {

@@ -38,6 +38,16 @@ TEST(LanProtocol, MaskAndHostBitsConvertBothWays) {
     EXPECT_EQ(HostBitsOfMask(0), 32);
 }
 
+TEST(LanProtocol, Ipv4TextIsFourPlainDecimalNumbers) {
+    EXPECT_EQ(ParseIpv4("192.168.0.10"), 0xC0A8000Au);
+    EXPECT_EQ(ParseIpv4("0.0.0.0"), 0u);
+    EXPECT_EQ(ParseIpv4("255.255.255.255"), 0xFFFFFFFFu);
+    for (const char* bad : {"", "1.2.3", "1.2.3.4.", "1.2.3.256", "01.2.3.4", "1.2.3.4 ", " 1.2.3.4",
+                            "1..3.4", "1.2.3.-4", "1.2.3.0004", "a.b.c.d", "1.2.3.4-10001"}) {
+        EXPECT_EQ(ParseIpv4(bad), std::nullopt) << bad;
+    }
+}
+
 TEST(LanProtocol, RecordFieldsAndDhcpNames) {
     ByteVector body(120, 0);
     body[0] = 10, body[1] = 77, body[2] = 1, body[3] = 5;

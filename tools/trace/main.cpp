@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "library/posix/trace_socket.h"
 #include "library/trace.h"
 #include "tools/trace/trace_printer.h"
 

@@ -6,6 +6,7 @@
 
 #include "app/core/reader_connection.h"
 #include "tools/vesmor/commands.h"
+#include "tools/vesmor/console.h"
 #include "tools/vesmor/common.h"
 #include "tools/vesmor/tool_text.h"
 
@@ -35,6 +36,7 @@ void PrintUnknownCommand(const CLI::App& app, std::string_view word) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    vesmor::cli::PrepareConsole();
     CLI::App app{"VESMOR Tagforge command-line tool"};
     app.require_subcommand(1);
     app.set_version_flag("--version", "vesmor " + tagforge::ProductVersion());

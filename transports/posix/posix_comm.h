@@ -24,7 +24,7 @@ class PosixComm final : public CommCalls {
     bool SetEventMask(uint32_t mask) override;
     void Purge() override;
     bool SetBreak(bool on) override;
-    WaitEvents Wait(int stopFd, int writeFd, int timeoutMs) override;
+    WaitEvents Wait(const WakeEvent& stop, const WakeEvent& write, int timeoutMs) override;
     // Input and hang-ups wake the worker at once; modem lines are looked at every 10 ms.
     int IdleWaitMs() const override { return 10; }
 

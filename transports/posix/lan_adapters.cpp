@@ -1,4 +1,5 @@
 #include "transports/lan_adapters.h"
+#include "transports/posix/lan_datagram.h"
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
@@ -42,22 +43,6 @@ uint32_t AddressOf(const sockaddr* address) {
 }
 
 }  // namespace
-
-std::optional<uint32_t> ParseIpv4(const std::string& text) {
-    in_addr address{};
-    if (::inet_pton(AF_INET, text.c_str(), &address) != 1) {
-        return std::nullopt;
-    }
-    return ntohl(address.s_addr);
-}
-
-std::string FormatIpv4(uint32_t address) {
-    char text[16];
-    // Four numbers of at most 255 always fit the 16 bytes.
-    (void)std::snprintf(text, sizeof text, "%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFF,
-                        (address >> 8) & 0xFF, address & 0xFF);
-    return text;
-}
 
 std::vector<CAdapter> ListAdapters(const std::string& netRoot) {
     std::vector<CAdapter> adapters;

@@ -1,4 +1,6 @@
-#include "transports/posix_comm.h"
+#include "transports/posix/posix_comm.h"
+
+#include "transports/serial_port_name.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -233,8 +235,10 @@ bool PosixComm::SetBreak(bool on) {
     return ::ioctl(fd_, on ? TIOCSBRK : TIOCCBRK) == 0 || Fail();
 }
 
-WaitEvents PosixComm::Wait(int stopFd, int writeFd, int timeoutMs) {
-    pollfd fds[3] = {{stopFd, POLLIN, 0}, {writeFd, POLLIN, 0}, {fd_, POLLIN, 0}};
+WaitEvents PosixComm::Wait(const WakeEvent& stop, const WakeEvent& write, int timeoutMs) {
+    pollfd fds[3] = {{static_cast<int>(stop.Native()), POLLIN, 0},
+                     {static_cast<int>(write.Native()), POLLIN, 0},
+                     {fd_, POLLIN, 0}};
     WaitEvents events;
     const int n = ::poll(fds, 3, timeoutMs);
     if (n < 0) {
@@ -247,6 +251,14 @@ WaitEvents PosixComm::Wait(int stopFd, int writeFd, int timeoutMs) {
         hungUp_ = true;
     }
     return events;
+}
+
+std::string ComDevicePath(int32_t number) {
+    return "/dev/ttyS" + std::to_string(number - 1);
+}
+
+std::unique_ptr<CommCalls> MakeSystemComm() {
+    return std::make_unique<PosixComm>();
 }
 
 }  // namespace vesmor

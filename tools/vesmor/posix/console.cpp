@@ -1,0 +1,7 @@
+#include "tools/vesmor/console.h"
+
+namespace vesmor::cli {
+
+void PrepareConsole() {}
+
+}  // namespace vesmor::cli
