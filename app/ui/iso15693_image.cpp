@@ -31,7 +31,7 @@ QString ProblemText(const ImageProblem& problem) {
 }
 
 QString ImageFilter() {
-    return Tr("Abbild (*.json);;Binär (*.bin);;CSV (*.csv);;Alle Dateien (*)");
+    return Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Abbild (*.json);;Binär (*.bin);;CSV (*.csv);;Alle Dateien (*)"));
 }
 
 }  // namespace
@@ -71,7 +71,7 @@ void CISO15693Dlg::ClearMarks() {
 
 bool CISO15693Dlg::SaveImage(const QString& path) {
     if (!m_image.uid || m_image.blocks.empty()) {
-        ShowMessageText(Tr("Keine Blöcke gelesen: nichts zu speichern"));
+        ShowMessageText(Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Keine Blöcke gelesen: nichts zu speichern")));
         return false;
     }
     const std::string file = path.toStdString();
@@ -79,11 +79,11 @@ bool CISO15693Dlg::SaveImage(const QString& path) {
         ImageFileText(m_image, ImageFormatOfPath(file), m_ui->labelTitle->text().toStdString());
     if (!WriteFileAtomically(file, text)) {
         const QString why =
-            errno == ELOOP ? Tr("ist ein symbolischer Link") : QString::fromLocal8Bit(std::strerror(errno));
-        ShowMessageText(Tr("%1: nicht gespeichert: %2").arg(path, why));
+            errno == ELOOP ? Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "ist ein symbolischer Link")) : QString::fromLocal8Bit(std::strerror(errno));
+        ShowMessageText(Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "%1: nicht gespeichert: %2")).arg(path, why));
         return false;
     }
-    ShowMessageText(Tr("Gespeichert: %1").arg(path));
+    ShowMessageText(Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Gespeichert: %1")).arg(path));
     return true;
 }
 
@@ -121,8 +121,8 @@ int CISO15693Dlg::CompareWithImage(const QString& path) {
             table.item(row, column)->setBackground(DifferenceColour());
         }
     }
-    ShowMessageText(count == 0 ? Tr("Gleich: alle %1 Blöcke").arg(m_image.blockCount)
-                               : Tr("Verschieden: %1 von %2 Blöcken (%3)")
+    ShowMessageText(count == 0 ? Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Gleich: alle %1 Blöcke")).arg(m_image.blockCount)
+                               : Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Verschieden: %1 von %2 Blöcken (%3)"))
                                      .arg(count)
                                      .arg(m_image.blockCount)
                                      .arg(FromUtf8(BlockRanges(differing))));
@@ -130,7 +130,7 @@ int CISO15693Dlg::CompareWithImage(const QString& path) {
 }
 
 void CISO15693Dlg::ChooseAndSave() {
-    const QString path = QFileDialog::getSaveFileName(this, Tr("Abbild speichern"), QString(),
+    const QString path = QFileDialog::getSaveFileName(this, Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Abbild speichern")), QString(),
                                                       ImageFilter());
     if (!path.isEmpty()) {
         SaveImage(path);
@@ -138,7 +138,7 @@ void CISO15693Dlg::ChooseAndSave() {
 }
 
 void CISO15693Dlg::ChooseAndCompare() {
-    const QString path = QFileDialog::getOpenFileName(this, Tr("Mit Abbild vergleichen"),
+    const QString path = QFileDialog::getOpenFileName(this, Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Mit Abbild vergleichen")),
                                                       QString(), ImageFilter());
     if (!path.isEmpty()) {
         CompareWithImage(path);
