@@ -113,9 +113,9 @@ std::optional<TagImage> ParseJson(std::string_view bytes, ImageProblem& problem)
     try {
         document = nlohmann::json::parse(bytes);
     } catch (const nlohmann::json::parse_error& error) {
-        problem = Problem(QT_TRANSLATE_NOOP("TagImage",
-                                            "Die Datei ist kein gültiges JSON (Fehler bei Byte %1)"),
-                          {std::to_string(error.byte)});
+        problem = Problem(
+            QT_TRANSLATE_NOOP("TagImage", "Die Datei ist kein gültiges JSON (Fehler bei Byte %1)"),
+            {std::to_string(error.byte)});
         return std::nullopt;
     }
     if (!document.is_object()) {
@@ -134,18 +134,18 @@ std::optional<TagImage> ParseJson(std::string_view bytes, ImageProblem& problem)
     if (!count.is_number_integer() || count.get<int64_t>() < 1 ||
         count.get<int64_t>() > kMaxBlockCount || !size.is_number_integer() ||
         size.get<int64_t>() < 1 || size.get<int64_t>() > kMaxBlockSize) {
-        problem = Problem(QT_TRANSLATE_NOOP("TagImage",
-                                            "blockCount muss 1 bis %1 sein und blockSize 1 bis %2"),
-                          {std::to_string(kMaxBlockCount), std::to_string(kMaxBlockSize)});
+        problem = Problem(
+            QT_TRANSLATE_NOOP("TagImage", "blockCount muss 1 bis %1 sein und blockSize 1 bis %2"),
+            {std::to_string(kMaxBlockCount), std::to_string(kMaxBlockSize)});
         return std::nullopt;
     }
     TagImage image;
     image.blockCount = count.get<int>();
     image.blockSize = size.get<int>();
     if (!blocks.is_array() || blocks.size() != static_cast<size_t>(image.blockCount)) {
-        problem = Problem(QT_TRANSLATE_NOOP("TagImage",
-                                            "\"blocks\" muss %1 Einträge haben (blockCount)"),
-                          {std::to_string(image.blockCount)});
+        problem =
+            Problem(QT_TRANSLATE_NOOP("TagImage", "\"blocks\" muss %1 Einträge haben (blockCount)"),
+                    {std::to_string(image.blockCount)});
         return std::nullopt;
     }
     for (size_t i = 0; i < blocks.size(); ++i) {
@@ -269,14 +269,16 @@ std::optional<TagImage> ParseCsv(std::string_view bytes, ImageProblem& problem) 
         const int number = image.blockCount;
         const std::optional<BlockBytes> data =
             cells.size() >= 2 && !cells[1].empty() ? ParseHexBytes(cells[1]) : std::nullopt;
-        const bool sizeFits = data && !data->empty() && static_cast<int>(data->size()) <= kMaxBlockSize &&
-                              (image.blockSize == 0 || static_cast<int>(data->size()) == image.blockSize);
+        const bool sizeFits =
+            data && !data->empty() && static_cast<int>(data->size()) <= kMaxBlockSize &&
+            (image.blockSize == 0 || static_cast<int>(data->size()) == image.blockSize);
         if (cells.size() < 2 || cells[0] != std::to_string(number) ||
             (!cells[1].empty() && !sizeFits) || number >= kMaxBlockCount) {
-            problem = Problem(QT_TRANSLATE_NOOP("TagImage",
-                                                "Zeile %1 ist nicht \"%2,<Bytes in Hexadezimal>,...\" "
-                                                "mit gleich großen Blöcken"),
-                              {std::to_string(number + 2), std::to_string(number)});
+            problem =
+                Problem(QT_TRANSLATE_NOOP("TagImage",
+                                          "Zeile %1 ist nicht \"%2,<Bytes in Hexadezimal>,...\" "
+                                          "mit gleich großen Blöcken"),
+                        {std::to_string(number + 2), std::to_string(number)});
             return std::nullopt;
         }
         if (data) {
@@ -401,9 +403,9 @@ ImageProblem GeometryProblem(const TagImage& image, int blockCount, int blockSiz
                        {std::to_string(image.blockSize), std::to_string(blockSize)});
     }
     if (image.blockCount > blockCount) {
-        return Problem(QT_TRANSLATE_NOOP("TagImage",
-                                         "Das Abbild hat %1 Blöcke, der Transponder nur %2"),
-                       {std::to_string(image.blockCount), std::to_string(blockCount)});
+        return Problem(
+            QT_TRANSLATE_NOOP("TagImage", "Das Abbild hat %1 Blöcke, der Transponder nur %2"),
+            {std::to_string(image.blockCount), std::to_string(blockCount)});
     }
     return {};
 }

@@ -137,6 +137,7 @@ void CISO15693Dlg::ReadAll() {
     }
     m_reading = true;
     m_stopRequested = false;
+    m_image = TagImage{};  // a failed reading leaves nothing to save or compare
     {
         const WaitCursor cursor;
         const UsableDuringWaits closeButton(m_ui->buttonClose);

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "app/core/reader_library.h"
-#include "app/core/tag_image.h"
 #include "app/core/settings_model.h"
+#include "app/core/tag_image.h"
 #include "periphery/ui/port_prompts.h"
 
 namespace Ui {

@@ -31,7 +31,8 @@ QString ProblemText(const ImageProblem& problem) {
 }
 
 QString ImageFilter() {
-    return Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Abbild (*.json);;Binär (*.bin);;CSV (*.csv);;Alle Dateien (*)"));
+    return Tr(QT_TRANSLATE_NOOP("CISO15693Dlg",
+                                "Abbild (*.json);;Binär (*.bin);;CSV (*.csv);;Alle Dateien (*)"));
 }
 
 }  // namespace
@@ -71,16 +72,19 @@ void CISO15693Dlg::ClearMarks() {
 
 bool CISO15693Dlg::SaveImage(const QString& path) {
     if (!m_image.uid || m_image.blocks.empty()) {
-        ShowMessageText(Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Keine Blöcke gelesen: nichts zu speichern")));
+        ShowMessageText(
+            Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Keine Blöcke gelesen: nichts zu speichern")));
         return false;
     }
     const std::string file = path.toStdString();
     const std::string text =
         ImageFileText(m_image, ImageFormatOfPath(file), m_ui->labelTitle->text().toStdString());
     if (!WriteFileAtomically(file, text)) {
-        const QString why =
-            errno == ELOOP ? Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "ist ein symbolischer Link")) : QString::fromLocal8Bit(std::strerror(errno));
-        ShowMessageText(Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "%1: nicht gespeichert: %2")).arg(path, why));
+        const QString why = errno == ELOOP
+                                ? Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "ist ein symbolischer Link"))
+                                : QString::fromLocal8Bit(std::strerror(errno));
+        ShowMessageText(
+            Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "%1: nicht gespeichert: %2")).arg(path, why));
         return false;
     }
     ShowMessageText(Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Gespeichert: %1")).arg(path));
@@ -121,25 +125,28 @@ int CISO15693Dlg::CompareWithImage(const QString& path) {
             table.item(row, column)->setBackground(DifferenceColour());
         }
     }
-    ShowMessageText(count == 0 ? Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Gleich: alle %1 Blöcke")).arg(m_image.blockCount)
-                               : Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Verschieden: %1 von %2 Blöcken (%3)"))
-                                     .arg(count)
-                                     .arg(m_image.blockCount)
-                                     .arg(FromUtf8(BlockRanges(differing))));
+    ShowMessageText(
+        count == 0 ? Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Gleich: alle %1 Blöcke"))
+                         .arg(m_image.blockCount)
+                   : Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Verschieden: %1 von %2 Blöcken (%3)"))
+                         .arg(count)
+                         .arg(m_image.blockCount)
+                         .arg(FromUtf8(BlockRanges(differing))));
     return count;
 }
 
 void CISO15693Dlg::ChooseAndSave() {
-    const QString path = QFileDialog::getSaveFileName(this, Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Abbild speichern")), QString(),
-                                                      ImageFilter());
+    const QString path = QFileDialog::getSaveFileName(
+        this, Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Abbild speichern")), QString(), ImageFilter());
     if (!path.isEmpty()) {
         SaveImage(path);
     }
 }
 
 void CISO15693Dlg::ChooseAndCompare() {
-    const QString path = QFileDialog::getOpenFileName(this, Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Mit Abbild vergleichen")),
-                                                      QString(), ImageFilter());
+    const QString path = QFileDialog::getOpenFileName(
+        this, Tr(QT_TRANSLATE_NOOP("CISO15693Dlg", "Mit Abbild vergleichen")), QString(),
+        ImageFilter());
     if (!path.isEmpty()) {
         CompareWithImage(path);
     }

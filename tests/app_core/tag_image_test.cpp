@@ -37,9 +37,10 @@ TEST(TagImage, EveryFormReadsBackAsTheImageItWasWrittenFrom) {
     EXPECT_EQ(json->lockedBlocks, image.lockedBlocks);
     EXPECT_EQ(json->time, image.time);
     const std::string csvText = ImageFileText(image, ImageFormat::kCsv, "");
-    EXPECT_EQ(csvText,
-              "Block,Hex,ASCII,Locked\r\n0,3D 31 2C 22,\"'=1,\"\"\",0\r\n1,00 1B 7F FF,\"....\",1\r\n"
-              "2,61 62 63 64,\"abcd\",0\r\n3,,\"\",0\r\n");
+    EXPECT_EQ(
+        csvText,
+        "Block,Hex,ASCII,Locked\r\n0,3D 31 2C 22,\"'=1,\"\"\",0\r\n1,00 1B 7F FF,\"....\",1\r\n"
+        "2,61 62 63 64,\"abcd\",0\r\n3,,\"\",0\r\n");
     const auto csv = ParseImage(csvText, ImageFormat::kCsv, 0, problem);
     ASSERT_TRUE(csv) << problem.text;
     EXPECT_EQ(csv->blocks, image.blocks);

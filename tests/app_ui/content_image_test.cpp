@@ -88,6 +88,11 @@ class ContentImageTest : public QObject {
         QVERIFY(!view.window->SaveImage(dir.filePath("link.json")));
         QVERIFY(view.MessageLine().endsWith("nicht gespeichert: ist ein symbolischer Link"));
         QVERIFY(!QFile::exists(dir.filePath("victim")));
+        // A reading that finds no transponder leaves nothing of the one before to save.
+        QVERIFY(view.window->SaveImage(dir.filePath("tag.csv")));
+        view.link.Field().Clear();
+        view.ReadAgain();
+        QVERIFY(!view.window->SaveImage(dir.filePath("stale.json")));
     }
 };
 

@@ -32,12 +32,13 @@ int main() {
     const vesmor::sim::Uid uid = link.Field().Insert(kind);
     const int blocks = vesmor::sim::GeometryOf(kind).blockCount;
     for (int block = 0; block < blocks; ++block) {
-        link.Field().SetBlock(uid, block, {static_cast<uint8_t>(block), 0x5A, 0xA5,
-                                           static_cast<uint8_t>(block >> 8)});
+        link.Field().SetBlock(
+            uid, block,
+            {static_cast<uint8_t>(block), 0x5A, 0xA5, static_cast<uint8_t>(block >> 8)});
     }
     const std::string baud = std::to_string(kBaud);
-    int code = vesmor::test::RunProgram(VESMOR_CLI, {"dump", "-p", link.Path(), "-b", baud,
-                                                     "--out", image})
+    int code = vesmor::test::RunProgram(VESMOR_CLI,
+                                        {"dump", "-p", link.Path(), "-b", baud, "--out", image})
                    .exitCode;
     link.SetLineBaud(kBaud);
     link.ClearLog();
@@ -53,9 +54,10 @@ int main() {
     }
     const size_t bytes = link.ReceivedBytes().size() + link.SentByteCount();
     const double floor = static_cast<double>(bytes) * kBitsPerByte / kBaud;
-    std::printf("%-9s %4d blocks @%6d  restore --all  requests %5zu  bytes %7zu  floor %.3f s  "
-                "restore %.3f s  ratio %.2f\n",
-                vesmor::sim::ChipKindName(kind).c_str(), blocks, kBaud, link.Requests().size(),
-                bytes, floor, seconds, seconds / floor);
+    std::printf(
+        "%-9s %4d blocks @%6d  restore --all  requests %5zu  bytes %7zu  floor %.3f s  "
+        "restore %.3f s  ratio %.2f\n",
+        vesmor::sim::ChipKindName(kind).c_str(), blocks, kBaud, link.Requests().size(), bytes,
+        floor, seconds, seconds / floor);
     return 0;
 }

@@ -74,7 +74,7 @@ TEST_F(CliImage, RestoreThenDumpGivesTheImageBackWhereBlocksAreWritable) {
     const KindCase cases[] = {
         {ChipKind::kNxp, {}, {}},
         {ChipKind::kStLarge, {"--blocks", "250-262"}, {}},  // across the 16-bit block numbers
-        {ChipKind::kInfineon, {}, {0, 1, 2}},                // read-only blocks
+        {ChipKind::kInfineon, {}, {0, 1, 2}},               // read-only blocks
         {ChipKind::kLocked, {}, {0, 1, 2, 3}},
         {ChipKind::kEm, {}, {}},  // the last block cannot be read: null in the image, skipped
     };
@@ -92,8 +92,7 @@ TEST_F(CliImage, RestoreThenDumpGivesTheImageBackWhereBlocksAreWritable) {
         r = Run(args);
         EXPECT_EQ(r.exitCode, c.locked.empty() ? 0 : 1) << r.out << r.err;
         if (!c.locked.empty()) {
-            EXPECT_NE(r.out.find("gesperrt: " + std::to_string(c.locked.size())),
-                      std::string::npos)
+            EXPECT_NE(r.out.find("gesperrt: " + std::to_string(c.locked.size())), std::string::npos)
                 << r.out;
             EXPECT_NE(r.out.find("Gesperrte Blöcke: 0-" + std::to_string(c.locked.back())),
                       std::string::npos)
@@ -137,6 +136,18 @@ TEST_F(CliImage, ATagThatLeavesMidRestoreReportsExactlyTheBlocksWritten) {
               std::string::npos)
         << r.out;
     EXPECT_NE(r.err.find("Block 5: Fehler 21"), std::string::npos) << r.err;
+    // In English, and a UID that is none is refused as an argument.
+    link.Field().Clear();
+    FilledTag(ChipKind::kNxp, 0x60);
+    const ProgramResult en = RunProgram(
+        VESMOR_CLI, {"--lang", "en", "restore", "-p", link.Path(), "--file", File("a.json")});
+    EXPECT_EQ(en.exitCode, 0) << en.err;
+    EXPECT_NE(en.out.find("Written: 28, unchanged: 0, failed: 0, locked: 0, skipped: 0, not "
+                          "tried: 0\nBlocks written: 0-27\n"),
+              std::string::npos)
+        << en.out;
+    EXPECT_EQ(Run({"restore", "--file", File("a.json"), "--uid", "E0"}).exitCode, 2);
+    EXPECT_EQ(Run({"diff", "--file", File("a.json"), "--uid", "E0"}).exitCode, 2);
 }
 
 TEST_F(CliImage, BadImagesAreRefusedWithAReasonAndNothingIsWritten) {
@@ -153,8 +164,9 @@ TEST_F(CliImage, BadImagesAreRefusedWithAReasonAndNothingIsWritten) {
     link.Field().ClearIsoRequests();
     const std::pair<std::string, std::string> cases[] = {
         {"bad.json", "bad.json: Die Datei ist kein gültiges JSON (Fehler bei Byte 47)\n"},
-        {"short.bin", "short.bin: Die Datei hat 5 Bytes: das sind keine ganzen Blöcke zu 4 "
-                      "Bytes (höchstens 65536 Blöcke)\n"},
+        {"short.bin",
+         "short.bin: Die Datei hat 5 Bytes: das sind keine ganzen Blöcke zu 4 "
+         "Bytes (höchstens 65536 Blöcke)\n"},
         {"few.json", "few.json: \"blocks\" muss 2 Einträge haben (blockCount)\n"},
         {"infineon.json", "Das Abbild hat Blöcke zu 8 Bytes, der Transponder zu 4 Bytes. "},
     };
@@ -186,8 +198,7 @@ TEST_F(CliImage, DiffShowsDifferingBlocksSideBySideWithEscapedText) {
     link.Field().SetBlock(uid, 2, {'O', 'K', 0x1B, 0x07});
     r = Run({"diff", "--file", File("a.json")});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.out.find("    2  4F 4B 1B 07  OK..  |  4F 50 51 52  OPQR\n"),
-              std::string::npos)
+    EXPECT_NE(r.out.find("    2  4F 4B 1B 07  OK..  |  4F 50 51 52  OPQR\n"), std::string::npos)
         << r.out;
     EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
     // Two files: the CSV and the binary form hold the same blocks as the JSON one.

@@ -52,14 +52,14 @@ int Compare(const Side& left, const Side& right) {
     std::printf("< %s\n> %s\n", left.name.c_str(), right.name.c_str());
     if (left.image.blockSize != right.image.blockSize ||
         left.image.blockCount != right.image.blockCount) {
-        std::printf("%s\n", Tr(QT_TRANSLATE_NOOP("vesmor",
-                                                 "Verschiedene Geometrie: %1 Blöcke zu %2 Bytes "
-                                                 "gegen %3 Blöcke zu %4 Bytes"),
-                               {std::to_string(left.image.blockCount),
-                                std::to_string(left.image.blockSize),
-                                std::to_string(right.image.blockCount),
-                                std::to_string(right.image.blockSize)})
-                                .c_str());
+        std::printf(
+            "%s\n",
+            Tr(QT_TRANSLATE_NOOP("vesmor",
+                                 "Verschiedene Geometrie: %1 Blöcke zu %2 Bytes "
+                                 "gegen %3 Blöcke zu %4 Bytes"),
+               {std::to_string(left.image.blockCount), std::to_string(left.image.blockSize),
+                std::to_string(right.image.blockCount), std::to_string(right.image.blockSize)})
+                .c_str());
     }
     const std::vector<int> differing = tagforge::DifferingBlocks(left.image, right.image);
     const size_t width = static_cast<size_t>(std::max(left.image.blockSize, 1)) * 4 + 1;
@@ -68,14 +68,14 @@ int Compare(const Side& left, const Side& right) {
                     Cell(right.image, block, 0).c_str());
     }
     const size_t total = std::max(left.image.blocks.size(), right.image.blocks.size());
-    std::printf("%s\n",
-                differing.empty()
-                    ? Tr(QT_TRANSLATE_NOOP("vesmor", "Gleich: %1 Blöcke"), {std::to_string(total)})
-                          .c_str()
-                    : Tr(QT_TRANSLATE_NOOP("vesmor", "Verschieden: %1 von %2 Blöcken (%3)"),
-                         {std::to_string(differing.size()), std::to_string(total),
-                          tagforge::BlockRanges(differing)})
-                          .c_str());
+    std::printf(
+        "%s\n",
+        differing.empty()
+            ? Tr(QT_TRANSLATE_NOOP("vesmor", "Gleich: %1 Blöcke"), {std::to_string(total)}).c_str()
+            : Tr(QT_TRANSLATE_NOOP("vesmor", "Verschieden: %1 von %2 Blöcken (%3)"),
+                 {std::to_string(differing.size()), std::to_string(total),
+                  tagforge::BlockRanges(differing)})
+                  .c_str());
     return differing.empty() ? kExitOk : kExitDifferent;
 }
 
@@ -121,9 +121,9 @@ int RunDiff(const DiffOptions& options) {
         if (!image) {
             return kExitUsage;
         }
-        left = Side{Tr(QT_TRANSLATE_NOOP("vesmor", "Transponder %1"),
-                       {tagforge::UidText(target->uid)}),
-                    std::move(*image)};
+        left = Side{
+            Tr(QT_TRANSLATE_NOOP("vesmor", "Transponder %1"), {tagforge::UidText(target->uid)}),
+            std::move(*image)};
     } else {
         // A JSON or CSV file first, so that a binary one can take its block size.
         const bool firstIsBinary =
@@ -147,20 +147,24 @@ int RunDiff(const DiffOptions& options) {
 void AddDiffCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<DiffOptions>();
     CLI::App* command = app.add_subcommand(
-        "diff", "compare the transponder with an image file, or two image files (exit 0 equal, "
-                "1 different, 2 trouble)");
+        "diff",
+        "compare the transponder with an image file, or two image files (exit 0 equal, "
+        "1 different, 2 trouble)");
     AddConnectionOptions(*command, options->connection);
     command->get_option("--port")->required(false);
     command->add_option("--flags", options->flags, "request flags (default 1)");
-    command->add_option("--uid", options->uid,
-                        "UID of the transponder, most significant byte first");
+    command
+        ->add_option("--uid", options->uid, "UID of the transponder, most significant byte first")
+        ->check(UidFormat());
     command->add_option("--file,files", options->files, "the image file(s)");
-    command->add_option("--format", options->format,
-                        "image format: json, bin or csv (default: by the file name's ending)")
+    command
+        ->add_option("--format", options->format,
+                     "image format: json, bin or csv (default: by the file name's ending)")
         ->check(ImageFormatName());
-    command->add_option("--block-size", options->blockSize,
-                        "block size of binary images without a tag or JSON image beside them "
-                        "(default 4)")
+    command
+        ->add_option("--block-size", options->blockSize,
+                     "block size of binary images without a tag or JSON image beside them "
+                     "(default 4)")
         ->check(CLI::Range(1, 32));
     command->callback([options, &exitCode] { exitCode = RunDiff(*options); });
 }

@@ -88,9 +88,10 @@ void AddDumpCommand(CLI::App& app, int& exitCode) {
     command->add_option("--out", options->out,
                         "write the image to this file instead (replaced at once, never through "
                         "a link)");
-    command->add_option("--format", options->format,
-                        "image format of --out: json (default), bin or csv; by default from the "
-                        "file name's ending")
+    command
+        ->add_option("--format", options->format,
+                     "image format of --out: json (default), bin or csv; by default from the "
+                     "file name's ending")
         ->check(ImageFormatName());
     command->add_flag("--security", options->read.security,
                       "also read the block security status (option flag 0x40) and list the "

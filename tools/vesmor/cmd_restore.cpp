@@ -62,8 +62,8 @@ bool WriteAndVerify(int32_t handle, const Target& target, int32_t flags, int blo
                     const tagforge::BlockBytes& data, Outcome& outcome) {
     const Uid& uid = target.uid;
     const int32_t blockFlags = FlagsForBlock(flags, uid, block);
-    if (VESMOR_WriteBlock(handle, block, data.data(), static_cast<int32_t>(data.size()),
-                          uid.data(), 8, blockFlags) != 0) {
+    if (VESMOR_WriteBlock(handle, block, data.data(), static_cast<int32_t>(data.size()), uid.data(),
+                          8, blockFlags) != 0) {
         const int32_t error = VESMOR_GetLastError(handle);
         if (error == kErrorBlockLocked) {
             outcome.locked.push_back(block);
@@ -79,9 +79,9 @@ bool WriteAndVerify(int32_t handle, const Target& target, int32_t flags, int blo
         VESMOR_ReadBlock(handle, block, readBack, kReadBackSize, uid.data(), 8, blockFlags);
     if (n == static_cast<int32_t>(data.size()) && std::equal(data.begin(), data.end(), readBack)) {
         outcome.written.push_back(block);
-        std::printf("%5d: %s\n", block,
-                    Tr(QT_TRANSLATE_NOOP("vesmor", "%1 geschrieben"), {tagforge::HexBytes(data)})
-                        .c_str());
+        std::printf(
+            "%5d: %s\n", block,
+            Tr(QT_TRANSLATE_NOOP("vesmor", "%1 geschrieben"), {tagforge::HexBytes(data)}).c_str());
         return true;
     }
     outcome.failed.push_back(block);
@@ -93,8 +93,7 @@ bool WriteAndVerify(int32_t handle, const Target& target, int32_t flags, int blo
     }
     std::cerr << Tr(QT_TRANSLATE_NOOP("vesmor",
                                       "Block %1: geschrieben, aber zurückgelesen %2 statt %3"),
-                    {std::to_string(block),
-                     tagforge::HexBytes({readBack, static_cast<size_t>(n)}),
+                    {std::to_string(block), tagforge::HexBytes({readBack, static_cast<size_t>(n)}),
                      tagforge::HexBytes(data)})
               << "\n";
     return true;
@@ -184,7 +183,8 @@ int RunRestore(const RestoreOptions& options) {
         } else if (!present) {
             outcome.notTried.push_back(block);
         } else {
-            present = WriteAndVerify(reader.Handle(), *target, options.flags, block, *want, outcome);
+            present =
+                WriteAndVerify(reader.Handle(), *target, options.flags, block, *want, outcome);
         }
     }
     PrintSummary(outcome, options.dryRun);
@@ -200,11 +200,13 @@ void AddRestoreCommand(CLI::App& app, int& exitCode) {
         "restore", "write an image file to the transponder, block by block with read-back");
     AddConnectionOptions(*command, options->connection);
     command->add_option("--flags", options->flags, "request flags (default 1)");
-    command->add_option("--uid", options->uid,
-                        "UID of the transponder, most significant byte first");
+    command
+        ->add_option("--uid", options->uid, "UID of the transponder, most significant byte first")
+        ->check(UidFormat());
     command->add_option("--file", options->file, "the image (json, bin or csv)")->required();
-    command->add_option("--format", options->format,
-                        "image format: json, bin or csv (default: by the file name's ending)")
+    command
+        ->add_option("--format", options->format,
+                     "image format: json, bin or csv (default: by the file name's ending)")
         ->check(ImageFormatName());
     command->add_option("--blocks", options->blocks, "only these blocks, e.g. 4-27")
         ->check(CLI::Validator(

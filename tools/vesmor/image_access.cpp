@@ -58,6 +58,15 @@ std::string ProblemText(const tagforge::ImageProblem& problem) {
                               problem.args);
 }
 
+CLI::Validator UidFormat() {
+    return CLI::Validator(
+        [](std::string& text) {
+            return ParseUidText(text) ? std::string()
+                                      : "a UID is 16 hexadecimal digits, e.g. E004010012345678";
+        },
+        "UID");
+}
+
 CLI::Validator ImageFormatName() {
     return CLI::Validator(
         [](std::string& text) {
@@ -68,9 +77,9 @@ CLI::Validator ImageFormatName() {
 }
 
 tagforge::ImageFormat ImageFormatFor(const std::string& path, const std::string& format) {
-    return format.empty() ? tagforge::ImageFormatOfPath(path)
-                          : tagforge::ImageFormatByName(format).value_or(
-                                tagforge::ImageFormat::kJson);
+    return format.empty()
+               ? tagforge::ImageFormatOfPath(path)
+               : tagforge::ImageFormatByName(format).value_or(tagforge::ImageFormat::kJson);
 }
 
 std::optional<tagforge::TagImage> ReadTagImage(int32_t handle, const Target& target,
@@ -127,8 +136,8 @@ std::optional<tagforge::TagImage> LoadImageFile(const std::string& path, const s
         return std::nullopt;
     }
     tagforge::ImageProblem problem;
-    std::optional<tagforge::TagImage> image = tagforge::ParseImage(
-        bytes, ImageFormatFor(path, format), binaryBlockSize, problem);
+    std::optional<tagforge::TagImage> image =
+        tagforge::ParseImage(bytes, ImageFormatFor(path, format), binaryBlockSize, problem);
     if (!image) {
         std::cerr << path << ": " << ProblemText(problem) << "\n";
     }
@@ -137,15 +146,15 @@ std::optional<tagforge::TagImage> LoadImageFile(const std::string& path, const s
 
 bool SaveImageFile(const tagforge::TagImage& image, const Uid& uid, const std::string& path,
                    const std::string& format) {
-    const std::string text =
-        tagforge::ImageFileText(image, ImageFormatFor(path, format), tagforge::TransponderTypeText(uid));
+    const std::string text = tagforge::ImageFileText(image, ImageFormatFor(path, format),
+                                                     tagforge::TransponderTypeText(uid));
     if (tagforge::WriteFileAtomically(path, text)) {
         return true;
     }
     std::cerr << Tr(QT_TRANSLATE_NOOP("vesmor", "%1: nicht geschrieben: %2"),
-                    {path, errno == ELOOP ? Tr(QT_TRANSLATE_NOOP(
-                                                   "vesmor", "ist ein symbolischer Link"))
-                                          : std::strerror(errno)})
+                    {path, errno == ELOOP
+                               ? Tr(QT_TRANSLATE_NOOP("vesmor", "ist ein symbolischer Link"))
+                               : std::strerror(errno)})
               << "\n";
     return false;
 }
