@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> tags;
     std::string conveyor;
     std::string conveyorKind = "nxp";
+    int leaveAfterWrites = -1;
 
     app.add_option("--type", config.protocolType, "protocol type 0..3")->check(CLI::Range(0, 3));
     app.add_option("--device", device, "device type code, three hexadecimal digits");
@@ -83,6 +84,9 @@ int main(int argc, char** argv) {
         kinds += (kinds.empty() ? "" : ", ") + name;
     }
     app.add_option("--tag", tags, "put a transponder KIND[:UID] into the field (" + kinds + ")");
+    app.add_option("--leave-after-writes", leaveAfterWrites,
+                   "the --tag transponders leave the field during a write after N accepted writes")
+        ->check(CLI::NonNegativeNumber);
     app.add_option("--conveyor", conveyor, "N:M: a new transponder every N ms, present for M ms");
     app.add_option("--conveyor-kind", conveyorKind, "chip kind of the conveyor's transponders");
     vesmor::sim::LanCli lan;
@@ -150,7 +154,7 @@ int main(int argc, char** argv) {
     // a caller that opens it at once finds them.
     vesmor::sim::TagField& field = pty ? pty->Field() : lanServer->Field();
     for (const auto& [kind, uid] : placed) {
-        field.Insert(kind, uid);
+        field.LeaveAfterWrites(field.Insert(kind, uid), leaveAfterWrites);
     }
     if (pty) {
         // The interface list of the window offers the simulated reader while this program runs;

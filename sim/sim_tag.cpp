@@ -261,6 +261,13 @@ bool SimTag::SetBlock(int block, const std::vector<uint8_t>& bytes) {
     return true;
 }
 
+bool SimTag::LeavesNow() {
+    if (writesBeforeLeaving_ < 0) {
+        return false;
+    }
+    return writesBeforeLeaving_-- == 0;
+}
+
 bool SimTag::Readable(int block) const {
     return block >= 0 && block < profile_.blockCount &&
            !(profile_.lastBlockUnreadable && block == profile_.blockCount - 1);
@@ -363,7 +370,7 @@ std::optional<std::vector<uint8_t>> SimTag::WriteSingle(const IsoRequest& reques
     if (profile_.writeNeedsOption && !(request.flags & kFlagOption)) {
         return Error(kGeneralError);
     }
-    if (profile_.leavesOnWrite) {
+    if (profile_.leavesOnWrite || LeavesNow()) {
         left_ = true;
         return std::nullopt;
     }
@@ -392,6 +399,10 @@ std::optional<std::vector<uint8_t>> SimTag::Custom(const IsoRequest& request) {
     if (p[0] == 0x30 && p.size() == 3 + static_cast<size_t>(profile_.blockSize)) {
         if (page < profile_.readOnlyBlocks) {
             return Error(kBlockLocked);
+        }
+        if (LeavesNow()) {
+            left_ = true;
+            return std::nullopt;
         }
         std::copy(p.begin() + 3, p.end(), memory_.begin() + page * profile_.blockSize);
         return Ok();

@@ -60,6 +60,9 @@ class SimTag {
     bool Hears(uint8_t flags) const;
     std::optional<std::vector<uint8_t>> Block(int block) const;
     bool SetBlock(int block, const std::vector<uint8_t>& bytes);
+    // The tag leaves the field during its write after `writes` more accepted writes (negative:
+    // never).
+    void LeaveAfterWrites(int writes) { writesBeforeLeaving_ = writes; }
 
     // The tag's response (response flags first); nullopt when it stays silent.
     std::optional<std::vector<uint8_t>> Respond(const IsoRequest& request);
@@ -75,11 +78,14 @@ class SimTag {
     std::optional<int> BlockNumber(const IsoRequest& request, size_t& used) const;
     std::vector<uint8_t> ReadBlocks(int first, int count, bool withSecurity) const;
     bool Readable(int block) const;
+    // Counts a write the chip is about to store; true when the tag leaves instead.
+    bool LeavesNow();
 
     const ChipProfile& profile_;
     Uid uid_;
     std::vector<uint8_t> memory_;
     bool left_ = false;
+    int writesBeforeLeaving_ = -1;
 };
 
 }  // namespace vesmor::sim

@@ -113,6 +113,17 @@ bool TagField::SetBlock(const Uid& uid, int block, const std::vector<uint8_t>& b
     return false;
 }
 
+bool TagField::LeaveAfterWrites(const Uid& uid, int writes) {
+    std::lock_guard lock(mutex_);
+    for (const auto& tag : tags_) {
+        if (tag->GetUid() == uid) {
+            tag->LeaveAfterWrites(writes);
+            return true;
+        }
+    }
+    return false;
+}
+
 std::vector<std::vector<uint8_t>> TagField::IsoRequests() const {
     std::lock_guard lock(mutex_);
     return isoRequests_;

@@ -71,6 +71,9 @@ class TagField : public IsoField {
     // Sets a block's contents directly (tests and demos); false: no such tag or block, or not
     // the block size.
     bool SetBlock(const Uid& uid, int block, const std::vector<uint8_t>& bytes);
+    // The tag leaves the field during a write after `writes` accepted writes; false: no such
+    // tag.
+    bool LeaveAfterWrites(const Uid& uid, int writes);
     // Every ISO request the field received, as passed through the reader.
     std::vector<std::vector<uint8_t>> IsoRequests() const;
     void ClearIsoRequests();

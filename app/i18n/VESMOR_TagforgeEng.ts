@@ -120,6 +120,54 @@
         <source>Daten</source>
         <translation>Data</translation>
     </message>
+    <message>
+        <source>Speichern…</source>
+        <translation>Save…</translation>
+    </message>
+    <message>
+        <source>Vergleichen…</source>
+        <translation>Compare…</translation>
+    </message>
+    <message>
+        <source>ASCII</source>
+        <translation>ASCII</translation>
+    </message>
+    <message>
+        <source>Abbild (*.json);;Binär (*.bin);;CSV (*.csv);;Alle Dateien (*)</source>
+        <translation>Image (*.json);;Binary (*.bin);;CSV (*.csv);;All files (*)</translation>
+    </message>
+    <message>
+        <source>Keine Blöcke gelesen: nichts zu speichern</source>
+        <translation>No blocks read: nothing to save</translation>
+    </message>
+    <message>
+        <source>ist ein symbolischer Link</source>
+        <translation>is a symbolic link</translation>
+    </message>
+    <message>
+        <source>%1: nicht gespeichert: %2</source>
+        <translation>%1: not saved: %2</translation>
+    </message>
+    <message>
+        <source>Gespeichert: %1</source>
+        <translation>Saved: %1</translation>
+    </message>
+    <message>
+        <source>Gleich: alle %1 Blöcke</source>
+        <translation>Equal: all %1 blocks</translation>
+    </message>
+    <message>
+        <source>Verschieden: %1 von %2 Blöcken (%3)</source>
+        <translation>Different: %1 of %2 blocks (%3)</translation>
+    </message>
+    <message>
+        <source>Abbild speichern</source>
+        <translation>Save image</translation>
+    </message>
+    <message>
+        <source>Mit Abbild vergleichen</source>
+        <translation>Compare with image</translation>
+    </message>
 </context>
 <context>
     <name>CLanConfig</name>
@@ -820,6 +868,69 @@ The program may have to be allowed through the firewall by hand.</translation>
     </message>
 </context>
 <context>
+    <name>TagImage</name>
+    <message>
+        <source>Die Datei ist kein gültiges JSON (Fehler bei Byte %1)</source>
+        <translation>The file is not valid JSON (error at byte %1)</translation>
+    </message>
+    <message>
+        <source>Die Datei enthält kein JSON-Objekt</source>
+        <translation>The file holds no JSON object</translation>
+    </message>
+    <message>
+        <source>Im Abbild fehlt &quot;%1&quot;</source>
+        <translation>The image lacks "%1"</translation>
+    </message>
+    <message>
+        <source>blockCount muss 1 bis %1 sein und blockSize 1 bis %2</source>
+        <translation>blockCount must be 1 to %1 and blockSize 1 to %2</translation>
+    </message>
+    <message>
+        <source>&quot;blocks&quot; muss %1 Einträge haben (blockCount)</source>
+        <translation>"blocks" must have %1 entries (blockCount)</translation>
+    </message>
+    <message>
+        <source>Block %1 des Abbilds ist nicht %2 Bytes in Hexadezimal (oder null)</source>
+        <translation>Block %1 of the image is not %2 bytes in hexadecimal (or null)</translation>
+    </message>
+    <message>
+        <source>&quot;uid&quot; des Abbilds ist nicht 16 hexadezimale Ziffern</source>
+        <translation>The image's "uid" is not 16 hexadecimal digits</translation>
+    </message>
+    <message>
+        <source>&quot;lockedBlocks&quot; muss eine Liste von Blocknummern des Abbilds sein</source>
+        <translation>"lockedBlocks" must be a list of block numbers of the image</translation>
+    </message>
+    <message>
+        <source>Für ein binäres Abbild ist die Blockgröße nicht bekannt</source>
+        <translation>The block size of a binary image is not known</translation>
+    </message>
+    <message>
+        <source>Die Datei hat %1 Bytes: das sind keine ganzen Blöcke zu %2 Bytes (höchstens %3 Blöcke)</source>
+        <translation>The file has %1 bytes: that is no whole number of %2-byte blocks (at most %3 blocks)</translation>
+    </message>
+    <message>
+        <source>Die erste Zeile ist nicht &quot;%1&quot;</source>
+        <translation>The first line is not "%1"</translation>
+    </message>
+    <message>
+        <source>Zeile %1 ist nicht &quot;%2,&lt;Bytes in Hexadezimal&gt;,...&quot; mit gleich großen Blöcken</source>
+        <translation>Line %1 is not "%2,&lt;bytes in hexadecimal&gt;,..." with blocks of one size</translation>
+    </message>
+    <message>
+        <source>Die Datei enthält keine Blöcke</source>
+        <translation>The file holds no blocks</translation>
+    </message>
+    <message>
+        <source>Das Abbild hat Blöcke zu %1 Bytes, der Transponder zu %2 Bytes</source>
+        <translation>The image has blocks of %1 bytes, the transponder of %2 bytes</translation>
+    </message>
+    <message>
+        <source>Das Abbild hat %1 Blöcke, der Transponder nur %2</source>
+        <translation>The image has %1 blocks, the transponder only %2</translation>
+    </message>
+</context>
+<context>
     <name>vesmor</name>
     <message>
         <source>Block %1 von %2 gelesen</source>
@@ -890,6 +1001,78 @@ IC maker:       0x%02X
     <message>
         <source>Wählen Sie einen davon mit --uid.</source>
         <translation>Choose one of them with --uid.</translation>
+    </message>
+    <message>
+        <source>Verschiedene Geometrie: %1 Blöcke zu %2 Bytes gegen %3 Blöcke zu %4 Bytes</source>
+        <translation>Different geometry: %1 blocks of %2 bytes against %3 blocks of %4 bytes</translation>
+    </message>
+    <message>
+        <source>Gleich: %1 Blöcke</source>
+        <translation>Equal: %1 blocks</translation>
+    </message>
+    <message>
+        <source>Verschieden: %1 von %2 Blöcken (%3)</source>
+        <translation>Different: %1 of %2 blocks (%3)</translation>
+    </message>
+    <message>
+        <source>diff vergleicht den Transponder (-p) mit einer Abbilddatei oder zwei Abbilddateien miteinander</source>
+        <translation>diff compares the transponder (-p) with an image file, or two image files with each other</translation>
+    </message>
+    <message>
+        <source>Transponder %1</source>
+        <translation>Transponder %1</translation>
+    </message>
+    <message>
+        <source>gesperrt</source>
+        <translation>locked</translation>
+    </message>
+    <message>
+        <source>Block %1 zurücklesen</source>
+        <translation>Block %1 read-back</translation>
+    </message>
+    <message>
+        <source>Block %1: geschrieben, aber zurückgelesen %2 statt %3</source>
+        <translation>Block %1: written, but read back %2 instead of %3</translation>
+    </message>
+    <message>
+        <source>Probelauf: %1 Blöcke würden geschrieben, %2 unverändert, %3 übersprungen; nichts geschrieben</source>
+        <translation>Dry run: %1 blocks would be written, %2 unchanged, %3 skipped; nothing written</translation>
+    </message>
+    <message>
+        <source>Geschrieben: %1, unverändert: %2, fehlgeschlagen: %3, gesperrt: %4, übersprungen: %5, nicht versucht: %6</source>
+        <translation>Written: %1, unchanged: %2, failed: %3, locked: %4, skipped: %5, not tried: %6</translation>
+    </message>
+    <message>
+        <source>Geschriebene Blöcke: %1</source>
+        <translation>Blocks written: %1</translation>
+    </message>
+    <message>
+        <source>Fehlgeschlagene Blöcke: %1</source>
+        <translation>Blocks failed: %1</translation>
+    </message>
+    <message>
+        <source>Gesperrte Blöcke: %1</source>
+        <translation>Blocks locked: %1</translation>
+    </message>
+    <message>
+        <source>Nicht versuchte Blöcke: %1</source>
+        <translation>Blocks not tried: %1</translation>
+    </message>
+    <message>
+        <source>Nichts geschrieben.</source>
+        <translation>Nothing written.</translation>
+    </message>
+    <message>
+        <source>--blocks %1 liegt nicht im Abbild (Blöcke 0 bis %2). </source>
+        <translation>--blocks %1 is not inside the image (blocks 0 to %2). </translation>
+    </message>
+    <message>
+        <source>%1: nicht geschrieben: %2</source>
+        <translation>%1: not written: %2</translation>
+    </message>
+    <message>
+        <source>ist ein symbolischer Link</source>
+        <translation>is a symbolic link</translation>
     </message>
 </context>
 </TS>

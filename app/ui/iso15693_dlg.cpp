@@ -92,6 +92,8 @@ CISO15693Dlg::CISO15693Dlg(int32_t portHandle, ReaderLibrary& library, ProfileSt
     table.EnableRowDrag(false);
     connect(m_ui->buttonReadAll, &QPushButton::clicked, this, [this] { ReadAll(); });
     connect(m_ui->buttonClose, &QPushButton::clicked, this, [this] { reject(); });
+    connect(m_ui->buttonSave, &QPushButton::clicked, this, [this] { ChooseAndSave(); });
+    connect(m_ui->buttonCompare, &QPushButton::clicked, this, [this] { ChooseAndCompare(); });
 }
 
 CISO15693Dlg::~CISO15693Dlg() = default;
@@ -135,6 +137,7 @@ void CISO15693Dlg::ReadAll() {
     }
     m_reading = true;
     m_stopRequested = false;
+    m_image = TagImage{};  // a failed reading leaves nothing to save or compare
     {
         const WaitCursor cursor;
         const UsableDuringWaits closeButton(m_ui->buttonClose);
@@ -220,6 +223,12 @@ void CISO15693Dlg::FillTable(const Uid& uid) {
     CEditableListCtrl& table = Table();
     ThrottledPainting painting(table.viewport());
     ReadAhead ahead;
+    m_image = TagImage{};
+    m_image.uid = uid;
+    m_image.blockCount = slot.blockCount;
+    m_image.blockSize = slot.blockSize;
+    m_image.blocks.resize(static_cast<size_t>(std::max(slot.blockCount, 0)));
+    m_image.time = ImageTimeNow();
     for (int first = 0; first < slot.blockCount; first += slot.blocksPerRow) {
         const BlockRow row = RowAt(first, slot.blocksPerRow, slot.blockCount);
         const int r = table.AppendRow(FromUtf8(RowLabel(row)));
@@ -232,6 +241,7 @@ void CISO15693Dlg::FillTable(const Uid& uid) {
                 return;
             }
             table.SetItemText(r, 1 + block - row.firstBlock, text);
+            StoreBlock(r, block, text);
             table.scrollToItem(table.item(r, 0));
             painting.Changed();
         }
@@ -337,7 +347,11 @@ void CISO15693Dlg::BuildColumns() {
     const TagSlot& slot = m_slots[0];
     const int perRow = slot.blocksPerRow;
     table.setRowCount(0);
-    if (table.columnCount() != perRow + 1) {
+    // The text column shows every byte of the row as one character.
+    const int textWidth = table.fontMetrics().horizontalAdvance(
+                              QString(perRow * std::max(slot.blockSize, 1), QChar('0'))) +
+                          kCellPadding;
+    if (table.columnCount() != perRow + 2) {
         table.DeleteAllColumns();
         const int client = ClientWidth();
         const int first = client / 10;
@@ -346,9 +360,12 @@ void CISO15693Dlg::BuildColumns() {
                            Qt::AlignHCenter, first);
         for (int c = 1; c <= perRow; ++c) {
             table.InsertColumn(c, QCoreApplication::translate("CISO15693Dlg", "Daten"),
-                               Qt::AlignLeft, (client - first - scrollBar) / perRow);
+                               Qt::AlignLeft, (client - first - scrollBar - textWidth) / perRow);
         }
+        table.InsertColumn(perRow + 1, QCoreApplication::translate("CISO15693Dlg", "ASCII"),
+                           Qt::AlignLeft, textWidth);
     }
+    table.setColumnWidth(perRow + 1, textWidth);
     // Every data column shows a whole block and edits as many characters.
     const int cellChars = 3 * slot.blockSize - 1;
     const int cellWidth =

@@ -4,6 +4,7 @@
 // under a title with the transponder's type and serial number. It only reads: edits of the
 // table's cells stay on screen.
 
+#include <QColor>
 #include <QDialog>
 #include <QString>
 #include <array>
@@ -13,6 +14,7 @@
 
 #include "app/core/reader_library.h"
 #include "app/core/settings_model.h"
+#include "app/core/tag_image.h"
 #include "periphery/ui/port_prompts.h"
 
 namespace Ui {
@@ -55,6 +57,19 @@ class CISO15693Dlg final : public QDialog {
     void ShowMessage(int id);
     void ShowMessageText(const QString& text);
 
+    // "Speichern…": the blocks read, as an image file (JSON; binary or CSV by the ending
+    // ".bin" or ".csv"), replaced at once and never through a link. False, with a message,
+    // when nothing was read or the file cannot be written.
+    bool SaveImage(const QString& path);
+    // "Vergleichen…": marks in colour the cells (and the text column of their rows) whose
+    // blocks differ from the image in the file. The number of differing blocks, or -1 with a
+    // message when the file is no image of this transponder's geometry.
+    int CompareWithImage(const QString& path);
+    // The background of a cell whose block differs from the compared image.
+    static QColor DifferenceColour();
+    // The blocks read by the last "Alles Lesen".
+    const TagImage& Image() const { return m_image; }
+
     const TagSlot& Slot() const { return m_slots[0]; }
     int UidCount() const { return static_cast<int>(m_uids.size()); }
     bool Reading() const { return m_reading; }
@@ -84,11 +99,17 @@ class CISO15693Dlg final : public QDialog {
     bool ReadRun(int block, const Uid& uid, ReadAhead& ahead);
     bool ReadBlock(int block, const Uid& uid, QString& text);
     void BuildColumns();
+    // Keeps the bytes of a block shown in the table and refreshes its row's text column.
+    void StoreBlock(int row, int block, const QString& text);
+    void ClearMarks();
+    void ChooseAndSave();
+    void ChooseAndCompare();
     void ShowTitle(int messageId);
     void AppendHistory(const QString& text);
     int ClientWidth() const;
 
     std::unique_ptr<Ui::CISO15693Dlg> m_ui;
+    TagImage m_image;
     int32_t m_portHandle;
     ReaderLibrary& m_library;
     PortDlgPrompts& m_prompts;

@@ -178,10 +178,10 @@ struct ContentView {
     QString Title() const { return Control<QLabel>("labelTitle")->text(); }
     QString MessageLine() const { return Control<QLineEdit>("editMessage")->text(); }
     QString History() const { return Control<QPlainTextEdit>("editHistory")->toPlainText(); }
-    // The cells of a row after its label.
+    // The block cells of a row: after its label, before its text column.
     QStringList Cells(int row) const {
         QStringList cells;
-        for (int c = 1; c < Table().columnCount(); ++c) {
+        for (int c = 1; c < Table().columnCount() - 1; ++c) {
             cells << Table().ItemText(row, c);
         }
         return cells;

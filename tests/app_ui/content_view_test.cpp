@@ -58,7 +58,7 @@ class ContentViewTest : public QObject {
         view.Show();
         QCOMPARE(view.Title(), TypeLine(uid));
         QVERIFY(view.Title().startsWith("Transpondertyp: Philips  ICode2   Seriennummer: "));
-        QCOMPARE(view.Table().columnCount(), 5);
+        QCOMPARE(view.Table().columnCount(), 6);
         QCOMPARE(view.Table().horizontalHeaderItem(0)->text(), QString("BlockNr"));
         QCOMPARE(view.Table().horizontalHeaderItem(4)->text(), QString("Daten"));
         QCOMPARE(view.Labels(), (QStringList{"00 - 03", "04 - 07", "08 - 11", "12 - 15", "16 - 19",

@@ -1,8 +1,10 @@
 // Renders the transponder content window offscreen after reading a 28-block transponder, a
-// transponder with 8-byte blocks, and two transponders at once. The pictures go to the
+// transponder with 8-byte blocks, and two transponders at once, and a comparison of a tag with
+// an image saved before two of its blocks changed. The pictures go to the
 // directory given as the first argument.
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTranslator>
 #include <cstdio>
 
@@ -37,6 +39,23 @@ bool Render(const QString& path, std::initializer_list<ChipKind> tags) {
     return tagforge::ui::test::GrabToFile(window, path);
 }
 
+// The text column and a comparison: the tag read, saved as an image, two blocks changed, read
+// again and compared with the image.
+bool RenderComparison(const QString& path) {
+    tagforge::ui::test::ContentView view;
+    const vesmor::sim::Uid uid = view.link.Field().Insert(ChipKind::kNxp);
+    WriteSampleData(view, uid);
+    tagforge::ui::CISO15693Dlg& window = view.Show();
+    const QTemporaryDir directory;
+    const QString image = directory.filePath("image.json");
+    bool ok = window.SaveImage(image);
+    view.link.Field().SetBlock(uid, 5, {'N', 'E', 'U', 0x0A});
+    view.link.Field().SetBlock(uid, 17, {0x00, 0x01, 0x02, 0x03});
+    view.ReadAgain();
+    ok &= window.CompareWithImage(image) == 2;
+    return ok && tagforge::ui::test::GrabToFile(window, path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -48,5 +67,6 @@ int main(int argc, char** argv) {
     ok &= Render(language.File(directory, "content_view_8_byte_blocks"), {ChipKind::kInfineon});
     ok &= Render(language.File(directory, "content_view_collision"),
                  {ChipKind::kNxp, ChipKind::kStSmall});
+    ok &= RenderComparison(language.File(directory, "content_view_comparison"));
     return ok ? 0 : 1;
 }

@@ -9,6 +9,8 @@ void AddPortsCommand(CLI::App& app, int& exitCode);
 void AddInfoCommand(CLI::App& app, int& exitCode);
 void AddTransponderCommands(CLI::App& app, int& exitCode);
 void AddDumpCommand(CLI::App& app, int& exitCode);
+void AddRestoreCommand(CLI::App& app, int& exitCode);
+void AddDiffCommand(CLI::App& app, int& exitCode);
 void AddProgramCommand(CLI::App& app, int& exitCode);
 void AddReadbackCommand(CLI::App& app, int& exitCode);
 void AddLanCommand(CLI::App& app, int& exitCode);

@@ -47,6 +47,8 @@ int main(int argc, char** argv) {
     vesmor::cli::AddInfoCommand(app, exitCode);
     vesmor::cli::AddTransponderCommands(app, exitCode);
     vesmor::cli::AddDumpCommand(app, exitCode);
+    vesmor::cli::AddRestoreCommand(app, exitCode);
+    vesmor::cli::AddDiffCommand(app, exitCode);
     vesmor::cli::AddProgramCommand(app, exitCode);
     vesmor::cli::AddReadbackCommand(app, exitCode);
     vesmor::cli::AddLanCommand(app, exitCode);

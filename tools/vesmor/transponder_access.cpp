@@ -5,9 +5,9 @@
 #include <iostream>
 
 #include "app/core/messages.h"
+#include "app/core/tag_image.h"
 #include "app/core/tag_layout.h"
 #include "app/core/transponder_text.h"
-#include "app/core/value_text.h"
 #include "tools/vesmor/common.h"
 #include "vesmor.h"
 
@@ -49,20 +49,7 @@ int32_t CallEnd(const Uid* uid, int32_t block, int32_t end) {
 }  // namespace
 
 std::optional<std::vector<uint8_t>> ParseHexBytes(const std::string& text) {
-    std::vector<uint8_t> bytes;
-    for (size_t i = 0; i < text.size();) {
-        if (text[i] == ' ') {
-            ++i;
-            continue;
-        }
-        if (i + 1 >= text.size() || !tagforge::IsHexDigit(text[i]) ||
-            !tagforge::IsHexDigit(text[i + 1])) {
-            return std::nullopt;
-        }
-        bytes.push_back(tagforge::HexPairValue(text[i], text[i + 1]));
-        i += 2;
-    }
-    return bytes;
+    return tagforge::ParseHexBytes(text);
 }
 
 std::optional<Uid> ParseUidText(const std::string& text) {
