@@ -24,6 +24,7 @@ packages=(
   libasound2-dev fonts-liberation fonts-dejavu-core xvfb
   libhidapi-dev iproute2 openssl poppler-utils
   dpkg-dev file man-db desktop-file-utils python3 clang-tidy
+  libpq-dev postgresql
 )
 
 install_missing_packages() {

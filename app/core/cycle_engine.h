@@ -9,6 +9,7 @@
 
 #include "app/core/engine_host.h"
 #include "app/core/log_file.h"
+#include "app/core/number_source.h"
 #include "app/core/reader_connection.h"
 #include "app/core/reader_library.h"
 #include "app/core/status_box.h"
@@ -43,6 +44,7 @@ enum class StepResult {
     kNoTransponder,  // the field is empty (no message)
     kFailed,         // a message in the status box says why
     kReaderLost,     // failed, and the reader's connection is gone: no later step can succeed
+    kSourceLost,     // the number source can give or record no value: the cycle must stop
 };
 
 // A log entry that was not stored, with the log file it was meant for.
@@ -79,6 +81,10 @@ class CycleEngine {
     // "letzten Wert beibehalten": a failed read, or a tick without a transponder, leaves the
     // read field as it is.
     void SetKeepLastValue(bool keep) { m_keepLastValue = keep; }
+    // The source of the values to write; null (the default) writes the write text and counts
+    // it up with "Auto increment". Not owned.
+    void SetNumberSource(NumberSource* source) { m_source = source; }
+    NumberSource* Source() const { return m_source; }
 
     // "Einmalig": one step; a write numbers its success message from 1 again.
     StepResult WriteOnce();
@@ -107,6 +113,9 @@ class CycleEngine {
     StepResult TransponderStep(bool cyclic);
     StepResult NoSingleTransponder(int32_t count);
     StepResult WriteStep(bool cyclic);
+    // Takes the value of the number source into the job; nullopt when the write may go on.
+    std::optional<StepResult> ClaimValue();
+    StepResult WriteFailed(StepResult failure);
     std::optional<StepResult> WriteBlocks(const std::vector<uint8_t>& bytes, uint32_t blocks);
     void FinishWrite();
     std::optional<StepResult> ReadBlocks(std::vector<uint8_t>& bytes);
@@ -126,6 +135,8 @@ class CycleEngine {
     CycleSettings m_settings;
     LogTargets m_logs;
     bool m_keepLastValue = false;
+    NumberSource* m_source = nullptr;
+    std::string m_lastReport;  // the text of the last status message, for the number source
     Uid m_currentUid{};
     std::optional<Uid> m_lastUid;
     std::optional<int64_t> m_detectedAt;

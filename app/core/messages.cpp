@@ -144,6 +144,11 @@ constexpr MessageEntry kMessages[] = {
                               "letzter Wert <%3>")},
     {40022, QT_TRANSLATE_NOOP("Messages", "Datensatz nicht gespeichert: %1 (%2)")},
     {40023, QT_TRANSLATE_NOOP("Messages", "Datensatz nicht gelesen: %1 (%2)")},
+    {40250, QT_TRANSLATE_NOOP("Messages", "Datenbank: %1. Zyklus angehalten.")},
+    {40251, QT_TRANSLATE_NOOP("Messages", "Job \"%1\" gibt es in der Datenbank nicht.")},
+    {40252, QT_TRANSLATE_NOOP("Messages", "Job %1: Wertebereich ausgeschöpft (letzter Wert %2).")},
+    {40253, QT_TRANSLATE_NOOP("Messages", "Transponder UID %1 hat bereits den Wert %2 (Station %3)")},
+    {40254, QT_TRANSLATE_NOOP("Messages", "Job %1, Station %2 (%3)")},
     {57344, QT_TRANSLATE_NOOP("Messages", "VESMOR Tagforge")},
 };
 

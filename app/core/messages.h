@@ -86,6 +86,12 @@ enum MessageId : int {
     // Data files of the window.
     kMsgDataFileNotSaved = 40022,  // %1: the file, %2: the reason
     kMsgDataFileNotRead = 40023,   // %1: the file, %2: the reason
+    // The shared number range in a database.
+    kMsgDbUnavailable = 40250,       // %1: the server and its error
+    kMsgDbNoSuchJob = 40251,         // %1: the job
+    kMsgDbRangeUsedUp = 40252,       // %1: the job, %2: its last value
+    kMsgDbUidWrittenBefore = 40253,  // %1: UID, %2: its value, %3: the station that wrote it
+    kMsgDbJobStation = 40254,        // %1: the job, %2: the station, %3: the server
 };
 
 struct MessageEntry {

@@ -10,7 +10,9 @@
 #include "app/core/data_file.h"
 #include "app/core/increment.h"
 #include "app/core/log_file.h"
+#include "app/db/db_number_source.h"
 #include "tools/vesmor/commands.h"
+#include "tools/vesmor/db_options.h"
 #include "tools/vesmor/engine_console.h"
 #include "tools/vesmor/tool_text.h"
 
@@ -23,7 +25,41 @@ struct ProgramOptions {
     tagforge::WriteJob job;
     std::string jobFile;
     std::string writeLog;
+    tagforge::db::DbSourceOptions db;
 };
+
+// With --db-job the job's values, format and blocks come from the database.
+int RunDbProgram(const CLI::App& command, ProgramOptions& options) {
+    for (const char* own : {"--value", "--job", "--format", "--start", "--bytes", "--increment",
+                            "--zeros", "--affix"}) {
+        if (command.count(own) > 0) {
+            std::cerr << own << ": "
+                      << Tr(QT_TRANSLATE_NOOP("vesmor", "kommt mit --db-job aus dem Job")) << "\n";
+            return kExitUsage;
+        }
+    }
+    if (const std::optional<std::string> refused = tagforge::db::RefuseConninfo(options.db.conninfo)) {
+        std::cerr << "--db: " << *refused << "\n";
+        return kExitUsage;
+    }
+    std::string problem;
+    std::shared_ptr<tagforge::db::DbNumberSource> source =
+        tagforge::db::DbNumberSource::Open(options.db, problem);
+    if (!source) {
+        std::cerr << PrintableText(problem) << "\n";
+        return kExitFailed;
+    }
+    std::cout << PrintableText(source->Describe()) << std::endl;
+    options.run.write = true;
+    options.run.configure = [source, log = options.writeLog](tagforge::CycleEngine& engine) {
+        engine.Job() = tagforge::db::AsWriteJob(source->Allocator().Job(),
+                                                source->Allocator().Held().value_or(0));
+        engine.SetNumberSource(source.get());
+        engine.Logs().writeEnabled = !log.empty();
+        engine.Logs().writeFile = log;
+    };
+    return RunEngine(options.run);
+}
 
 // Options given on the command line override what the data file of --job says.
 void OverrideFromCommandLine(const CLI::App& command, const tagforge::WriteJob& options,
@@ -43,6 +79,14 @@ void OverrideFromCommandLine(const CLI::App& command, const tagforge::WriteJob& 
 }
 
 int RunProgram(const CLI::App& command, ProgramOptions& options) {
+    if (command.count("--db-job") > 0) {
+        return RunDbProgram(command, options);
+    }
+    if (command.count("--db") > 0 || command.count("--station") > 0) {
+        std::cerr << Tr(QT_TRANSLATE_NOOP("vesmor", "--db und --station gelten nur mit --db-job"))
+                  << "\n";
+        return kExitUsage;
+    }
     tagforge::WriteJob job = options.job;
     if (!options.jobFile.empty()) {
         struct stat st {};
@@ -102,6 +146,11 @@ void AddProgramCommand(CLI::App& app, int& exitCode) {
                       "allow text around the number (Zusatztext zulassen)");
     command->add_option("--write-log", options->writeLog, "append each write to this log file");
     command->add_option("--job", options->jobFile, "take the write job from a .KTDat data file");
+    AddDbOption(*command, options->db.conninfo);
+    command->add_option("--db-job", options->db.job,
+                        "take the values from this database job (shared by every station)");
+    command->add_option("--station", options->db.station,
+                        "this station's name in the database (default: the host name)");
     command->callback([command, options, &exitCode] { exitCode = RunProgram(*command, *options); });
 }
 

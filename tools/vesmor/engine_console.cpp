@@ -97,7 +97,7 @@ int RunOnce(const EngineRun& run, tagforge::EngineStack& stack, std::ostream& st
 }
 
 // Why a cycle ended before its --count and without Ctrl-C.
-enum class CycleEnd { kNone, kReaderLost, kLogEntryLost, kValueDoesNotFit };
+enum class CycleEnd { kNone, kReaderLost, kLogEntryLost, kValueDoesNotFit, kSourceLost, kUsedUp };
 
 // After a step: whether the cycle must end. A lost reader cannot come back on this handle, a log
 // that refuses entries would leave every further transponder unrecorded, and a write text that
@@ -108,6 +108,12 @@ CycleEnd EndAfter(tagforge::StepResult result, bool write, tagforge::CycleEngine
     }
     if (result == tagforge::StepResult::kReaderLost) {
         return CycleEnd::kReaderLost;
+    }
+    if (result == tagforge::StepResult::kSourceLost) {
+        return CycleEnd::kSourceLost;
+    }
+    if (engine.Source() != nullptr && engine.Source()->Exhausted()) {
+        return CycleEnd::kUsedUp;
     }
     if (result == tagforge::StepResult::kFailed && write &&
         !tagforge::CheckJob(engine.Job(), true).Ok()) {
@@ -122,6 +128,8 @@ void PrintCycleEnd(const EngineRun& run, CycleEnd end, int done, int failed,
     if (end == CycleEnd::kReaderLost) {
         std::cerr << tagforge::MessageWithArgs(tagforge::kMsgCycleReaderLost, {run.connection.port})
                   << "\n";
+    } else if (end == CycleEnd::kSourceLost || end == CycleEnd::kUsedUp) {
+        std::cerr << TerminalLine(engine.Source()->Problem()) << "\n";
     } else if (end == CycleEnd::kValueDoesNotFit) {
         std::cerr << tagforge::MessageWithArgs(tagforge::kMsgValueDoesNotFit,
                                                {job.LastData, std::to_string(job.Byteanzahl)})
@@ -150,7 +158,8 @@ int RunCycle(const EngineRun& run, tagforge::EngineStack& stack) {
             run.afterStep(*result, engine);
         }
         if (*result == tagforge::StepResult::kFailed ||
-            *result == tagforge::StepResult::kReaderLost) {
+            *result == tagforge::StepResult::kReaderLost ||
+            *result == tagforge::StepResult::kSourceLost) {
             ++failed;
         }
         end = EndAfter(*result, run.write, engine);
@@ -165,7 +174,8 @@ int RunCycle(const EngineRun& run, tagforge::EngineStack& stack) {
     }
     PrintCycleEnd(run, end, summary.done, failed, engine);
     if (end != CycleEnd::kNone) {
-        return kExitFailed;
+        // A job whose range is used up has ended as planned.
+        return end == CycleEnd::kUsedUp ? kExitOk : kExitFailed;
     }
     return summary.failurePending ? kExitFailed : kExitOk;
 }
