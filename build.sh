@@ -59,7 +59,7 @@ case "$action" in
     # Qt's libraries are not built for ThreadSanitizer, which then reports races inside Qt's own
     # thread pool: the TSan run leaves out the tests labelled "qt".
     skip=()
-    [ "$flavour" = tsan ] && skip=(-LE qt)
+    [ "$flavour" = tsan ] && skip=(-LE "qt|db")
     ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" "${skip[@]}"
     ;;
   run) exec ./scripts/demo.sh "$dir" ;;

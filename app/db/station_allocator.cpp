@@ -16,6 +16,29 @@ constexpr const char* kReserve =
     "INSERT INTO vesmor_writes (job_id, value, station, state) "
     "SELECT id, v, $2, 'reserved' FROM j RETURNING value";
 
+// One statement: the look-up of the UID in the job and, when it is new there, the UID onto the
+// held reservation, so that each transponder costs one commit before its write.
+constexpr const char* kClaim =
+    "WITH seen AS (SELECT value, station FROM vesmor_writes "
+    "              WHERE job_id = $1 AND uid = $4 AND state = 'written'), "
+    "marked AS (UPDATE vesmor_writes SET uid = $4, tag_type = $5, changed_at = now() "
+    "           WHERE job_id = $1 AND value = $2 AND station = $3 AND state = 'reserved' "
+    "           AND NOT EXISTS (SELECT 1 FROM seen) RETURNING value) "
+    "SELECT 'seen', value, station FROM seen UNION ALL SELECT 'marked', value, NULL FROM marked";
+
+// One statement: the held value written, and the next one reserved in the same commit (the
+// reservation must not outlive the transponder it was for).
+constexpr const char* kWrittenAndNext =
+    "WITH done AS (UPDATE vesmor_writes SET state = 'written', error = NULL, changed_at = now() "
+    "              WHERE job_id = $1 AND value = $2 AND station = $3 AND state = 'reserved' "
+    "              AND uid IS NOT NULL RETURNING job_id), "
+    "j AS (UPDATE vesmor_jobs SET next_value = next_value + 1 "
+    "      WHERE id = $1 AND next_value <= last_value AND EXISTS (SELECT 1 FROM done) "
+    "      RETURNING id, next_value - 1 AS v), "
+    "ins AS (INSERT INTO vesmor_writes (job_id, value, station, state) "
+    "        SELECT id, v, $3, 'reserved' FROM j RETURNING value) "
+    "SELECT (SELECT count(*) FROM done), (SELECT value FROM ins)";
+
 uint64_t ToU64(const std::string& text) {
     return std::stoull(text);
 }
@@ -85,17 +108,6 @@ Allocation StationAllocator::Resume() {
 }
 
 Allocation StationAllocator::ForTransponder(const std::string& uid, const std::string& tagType) {
-    const PgSession::Outcome seen = m_session.Exec(
-        "SELECT value, station FROM vesmor_writes WHERE job_id = $1 AND uid = $2 "
-        "AND state = 'written'",
-        {std::to_string(m_job.id), uid});
-    if (!seen.Ok()) {
-        return Lost(seen.error);
-    }
-    if (seen.rows.Size() > 0) {
-        return {Allocation::Kind::kAlreadyWritten, ToU64(seen.rows.Text(0, 0)),
-                seen.rows.Text(0, 1), std::nullopt};
-    }
     if (!m_held) {
         const Allocation reserved = Reserve();
         if (reserved.kind != Allocation::Kind::kValue) {
@@ -104,14 +116,18 @@ Allocation StationAllocator::ForTransponder(const std::string& uid, const std::s
     }
     // The UID goes onto the reservation before the first block is written: a station that ends
     // in the middle of the write leaves a row that says which transponder may hold the value.
-    const PgSession::Outcome marked = m_session.Exec(
-        "UPDATE vesmor_writes SET uid = $4, tag_type = $5, changed_at = now() "
-        "WHERE job_id = $1 AND value = $2 AND station = $3 AND state = 'reserved' RETURNING value",
-        {std::to_string(m_job.id), std::to_string(*m_held), m_station, uid, tagType});
-    if (!marked.Ok()) {
-        return Lost(marked.error);
+    const PgSession::Outcome o = m_session.Exec(
+        kClaim, {std::to_string(m_job.id), std::to_string(*m_held), m_station, uid, tagType});
+    if (!o.Ok()) {
+        return Lost(o.error);
     }
-    if (marked.rows.Size() == 0) {
+    for (size_t r = 0; r < o.rows.Size(); ++r) {
+        if (o.rows.Text(r, 0) == "seen") {
+            return {Allocation::Kind::kAlreadyWritten, ToU64(o.rows.Text(r, 1)),
+                    o.rows.Text(r, 2), std::nullopt};
+        }
+    }
+    if (o.rows.Size() == 0) {
         m_held.reset();
         return Lost(DbError{m_session.ServerName() + ": die Reservierung dieser Station fehlt",
                             "", false});
@@ -124,19 +140,20 @@ Allocation StationAllocator::Written() {
         return Lost(DbError{m_session.ServerName() + ": kein Wert reserviert", "", false});
     }
     const PgSession::Outcome o = m_session.Exec(
-        "UPDATE vesmor_writes SET state = 'written', error = NULL, changed_at = now() "
-        "WHERE job_id = $1 AND value = $2 AND station = $3 AND state = 'reserved' "
-        "AND uid IS NOT NULL RETURNING value",
-        {std::to_string(m_job.id), std::to_string(*m_held), m_station});
+        kWrittenAndNext, {std::to_string(m_job.id), std::to_string(*m_held), m_station});
     if (!o.Ok()) {
         return Lost(o.error);
     }
-    if (o.rows.Size() == 0) {
+    if (o.rows.Text(0, 0) != "1") {
         return Lost(DbError{m_session.ServerName() + ": die Reservierung dieser Station fehlt",
                             "", false});
     }
     m_held.reset();
-    return Reserve();
+    if (!o.rows.At(0, 1)) {
+        return {Allocation::Kind::kExhausted, 0, m_station, std::nullopt};
+    }
+    m_held = ToU64(*o.rows.At(0, 1));
+    return {Allocation::Kind::kValue, *m_held, m_station, std::nullopt};
 }
 
 std::optional<DbError> StationAllocator::Failed(const std::string& reason) {

@@ -20,7 +20,8 @@ class PgServer {
   public:
     static constexpr const char* kBin = "/usr/lib/postgresql/15/bin/";
 
-    PgServer() {
+    // `durable`: fsync on, as a production server runs (the benchmarks); the tests go without.
+    explicit PgServer(bool durable = false) : m_durable(durable) {
         char dir[] = "/tmp/vesmor-pg-XXXXXX";
         if (::mkdtemp(dir) == nullptr) {
             throw std::runtime_error("mkdtemp");
@@ -53,7 +54,7 @@ class PgServer {
         const vesmor::test::ProgramResult start =
             Run("pg_ctl", {"-D", DataDir(), "-w", "-t", "30", "-l", m_dir + "/server.log", "-o",
                            "-c listen_addresses='' -c unix_socket_directories=" + m_dir +
-                               " -c fsync=off -c max_connections=60",
+                               (m_durable ? "" : " -c fsync=off") + " -c max_connections=60",
                            "start"});
         if (start.exitCode != 0) {
             throw std::runtime_error("pg_ctl start: " + start.err +
@@ -102,6 +103,7 @@ class PgServer {
     std::string m_dir;
     bool m_asPostgres = false;
     bool m_running = false;
+    bool m_durable = false;
 };
 
 // Every test of a program shares one server, started by the first that asks for it.
