@@ -147,7 +147,8 @@ StepResult CycleEngine::WriteStep(bool cyclic) {
             Report(kMsgDbUnavailable, m_source->Problem());
             return StepResult::kSourceLost;
         }
-        m_parts.view.ShowWriteText(m_source->HeldText());
+        m_job.LastData = m_source->HeldText();
+        m_parts.view.ShowWriteText(m_job.LastData);
     }
     return StepResult::kDone;
 }

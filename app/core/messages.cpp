@@ -149,6 +149,7 @@ constexpr MessageEntry kMessages[] = {
     {40252, QT_TRANSLATE_NOOP("Messages", "Job %1: Wertebereich ausgeschöpft (letzter Wert %2).")},
     {40253, QT_TRANSLATE_NOOP("Messages", "Transponder UID %1 hat bereits den Wert %2 (Station %3)")},
     {40254, QT_TRANSLATE_NOOP("Messages", "Job %1, Station %2 (%3)")},
+    {40255, QT_TRANSLATE_NOOP("Messages", "Datenbank-Job ...")},
     {57344, QT_TRANSLATE_NOOP("Messages", "VESMOR Tagforge")},
 };
 

@@ -92,6 +92,7 @@ enum MessageId : int {
     kMsgDbRangeUsedUp = 40252,       // %1: the job, %2: its last value
     kMsgDbUidWrittenBefore = 40253,  // %1: UID, %2: its value, %3: the station that wrote it
     kMsgDbJobStation = 40254,        // %1: the job, %2: the station, %3: the server
+    kMsgDbJobMenu = 40255,           // the system menu entry of the database job window
 };
 
 struct MessageEntry {

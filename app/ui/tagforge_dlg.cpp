@@ -10,6 +10,7 @@
 
 #include "app/ui/about_dlg.h"
 #include "app/ui/beep_time_dlg.h"
+#include "app/ui/db_binding.h"
 #include "app/ui/fixed_font.h"
 #include "app/ui/help.h"
 #include "app/ui/iso15693_dlg.h"
@@ -34,6 +35,7 @@ CVESMOR_TagforgeDlg::CVESMOR_TagforgeDlg(const DialogServices& services, QWidget
     m_stack->engine.Job() = settings.job;
     m_stack->engine.Settings() = settings.cycle;
     m_stack->engine.Logs() = settings.logs;
+    m_db = std::make_unique<DbBinding>(services.profile);
     ConnectSignals();
     AddMenuButtonAndHelpKey();
 }
@@ -155,6 +157,9 @@ void CVESMOR_TagforgeDlg::SystemCommand(int command) {
             }
             break;
         }
+        case kCommandDatabase:
+            OnDatabaseJob();
+            break;
         case kCommandGerman:
         case kCommandEnglish:
             SaveLanguage(m_services.profile, command == kCommandGerman ? 0 : 1);
@@ -189,6 +194,7 @@ void CVESMOR_TagforgeDlg::FillSystemMenu(QMenu& menu) {
     };
     // No standard entries stand above these here, so no separator comes first.
     add(kMsgSettingsMenu, kCommandSettings);
+    add(kMsgDbJobMenu, kCommandDatabase, !WriteCycleRunning());
     add(kMsgChooseInterfaceMenu, kCommandInterface);
     menu.addSeparator();
     const int language = LoadLanguage(m_services.profile);
@@ -236,13 +242,15 @@ void CVESMOR_TagforgeDlg::SaveSettings() {
     TransferControls(true);
     const CycleEngine& engine = m_stack->engine;
     const QRect r = geometry();
-    SaveMainWindowSettings(m_services.profile, {engine.Settings(), engine.Job(), engine.Logs()},
+    // A database job's value is the database's: the profile keeps the window's own counter.
+    const WriteJob& job = m_db->LocalJob() ? *m_db->LocalJob() : engine.Job();
+    SaveMainWindowSettings(m_services.profile, {engine.Settings(), job, engine.Logs()},
                            {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
 }
 
 void CVESMOR_TagforgeDlg::timerEvent(QTimerEvent* event) {
     if (event->timerId() == m_writeTimer.timerId()) {
-        m_stack->engine.WriteTick();
+        AfterWriteTick(m_stack->engine.WriteTick());
     } else if (event->timerId() == m_readTimer.timerId()) {
         m_stack->engine.ReadTick();
     } else {

@@ -29,6 +29,7 @@ class CVESMOR_TagforgeDlg;
 
 namespace tagforge::ui {
 
+class DbBinding;
 class LineTextLimit;
 class PlainTextLimit;
 
@@ -59,6 +60,7 @@ class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private St
     static constexpr int kCommandEnglish = 172;
     static constexpr int kCommandInterface = 1000;
     static constexpr int kCommandSettings = 1001;
+    static constexpr int kCommandDatabase = 1002;
 
     // Reads the settings from the profile.
     explicit CVESMOR_TagforgeDlg(const DialogServices& services, QWidget* parent = nullptr);
@@ -136,6 +138,11 @@ class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private St
     void OnChooseLogFile(bool writeLog);
     void OnSaveJob();
     void OnLoadJob();
+    // The database job (db_actions.cpp): its value in the write field before a write, false
+    // with a status line when it cannot be had; the cycle stops when the database fails.
+    bool PrepareNumberSource();
+    void OnDatabaseJob();
+    void AfterWriteTick(std::optional<StepResult> result);
 
     WriteJob& Job() { return m_stack->engine.Job(); }
     QRadioButton* FormatButton(int format) const;
@@ -148,6 +155,7 @@ class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private St
     QBasicTimer m_writeTimer;  // timer 1
     QBasicTimer m_readTimer;   // timer 2
     bool m_closed = false;
+    std::unique_ptr<DbBinding> m_db;
 };
 
 }  // namespace tagforge::ui
