@@ -83,11 +83,13 @@ StepResult CycleEngine::TransponderStep(bool cyclic) {
     const int32_t count = m_parts.library.Inventory(Handle(), records.data(), kInventoryBufferBytes,
                                                     m_settings.RequestFlag | kOneSlotFlag);
     stopwatch.Trace("Nach Inventory");
+    m_stepUid.reset();
     if (count != kRecordBytes) {
         m_sameTransponder = false;
         return NoSingleTransponder(count);
     }
     std::copy_n(records.begin() + kUidOffset, kUidBytes, m_currentUid.begin());
+    m_stepUid = m_currentUid;
     m_detectedAt = m_parts.clock.NowMs();
     if (m_lastUid == m_currentUid) {
         if (!cyclic) {
@@ -138,10 +140,15 @@ StepResult CycleEngine::WriteStep(bool cyclic) {
         Report(data.messageId, MessageWithArgs(data.messageId, data.messageArgs));
         return WriteFailed(StepResult::kFailed);
     }
+    const WrittenValue written = AfterWrite(m_job);
+    // A number source holds its own reservation; the local counter is left as it is.
+    if (m_source == nullptr && !ReserveNext(written)) {
+        return StepResult::kFailed;
+    }
     if (const std::optional<StepResult> failed = WriteBlocks(data.bytes, data.blocksToWrite)) {
         return WriteFailed(*failed);
     }
-    FinishWrite();
+    FinishWrite(written);
     if (m_source != nullptr) {
         if (!m_source->Written(m_currentUid)) {
             Report(kMsgDbUnavailable, m_source->Problem());
@@ -201,9 +208,23 @@ std::optional<StepResult> CycleEngine::WriteBlocks(const std::vector<uint8_t>& b
     return std::nullopt;
 }
 
-void CycleEngine::FinishWrite() {
+// The text of the transponder after this one is on disk before this one is touched: a crash
+// after the write can then only skip a number, never hand out this one again.
+bool CycleEngine::ReserveNext(const WrittenValue& written) {
+    if (m_counter == nullptr) {
+        return true;
+    }
+    const std::optional<CounterFailure> failure = m_counter->Reserve(m_job, written.nextText);
+    if (!failure) {
+        return true;
+    }
+    Report(kMsgCounterNotStored,
+           MessageWithArgs(kMsgCounterNotStored, {failure->file, failure->reason}));
+    return false;
+}
+
+void CycleEngine::FinishWrite(const WrittenValue& written) {
     m_lastUid = m_currentUid;
-    const WrittenValue written = AfterWrite(m_job);
     if (m_job.Datenformat == kFormatDecimalBinary) {
         // The number without its leading zeros is in the write field before the log and beep.
         m_parts.view.ShowWriteText(written.logValue);

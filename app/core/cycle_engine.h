@@ -7,7 +7,9 @@
 #include <utility>
 #include <vector>
 
+#include "app/core/counter_store.h"
 #include "app/core/engine_host.h"
+#include "app/core/increment.h"
 #include "app/core/log_file.h"
 #include "app/core/number_source.h"
 #include "app/core/reader_connection.h"
@@ -85,6 +87,9 @@ class CycleEngine {
     // it up with "Auto increment". Not owned.
     void SetNumberSource(NumberSource* source) { m_source = source; }
     NumberSource* Source() const { return m_source; }
+    // Where the next write text is reserved before each write (null: nowhere, as in the
+    // command-line tool without a profile). Not owned.
+    void SetCounterStore(CounterStore* store) { m_counter = store; }
 
     // "Einmalig": one step; a write numbers its success message from 1 again.
     StepResult WriteOnce();
@@ -101,6 +106,9 @@ class CycleEngine {
     // Geometry of the transponder of the last tag information (for the format switch).
     const TagGeometry& Tag() const { return m_tag; }
     const std::optional<Uid>& LastUid() const { return m_lastUid; }
+    // The transponder the last step found alone in the field (nothing when it found none or
+    // several): the one a failed step leaves unwritten or half-written.
+    const std::optional<Uid>& StepUid() const { return m_stepUid; }
     const std::string& LastReadValue() const { return m_lastReadValue; }
     // The value of the last successful write, as its status line showed it.
     const std::string& LastWrittenValue() const { return m_lastWrittenValue; }
@@ -117,7 +125,8 @@ class CycleEngine {
     std::optional<StepResult> ClaimValue();
     StepResult WriteFailed(StepResult failure);
     std::optional<StepResult> WriteBlocks(const std::vector<uint8_t>& bytes, uint32_t blocks);
-    void FinishWrite();
+    bool ReserveNext(const WrittenValue& written);
+    void FinishWrite(const WrittenValue& written);
     std::optional<StepResult> ReadBlocks(std::vector<uint8_t>& bytes);
     StepResult ReadStep(bool cyclic);
     void ShowRead(const std::string& text);
@@ -139,6 +148,7 @@ class CycleEngine {
     std::string m_lastReport;  // the text of the last status message, for the number source
     Uid m_currentUid{};
     std::optional<Uid> m_lastUid;
+    std::optional<Uid> m_stepUid;
     std::optional<int64_t> m_detectedAt;
     bool m_sameTransponder = false;
     TagGeometry m_tag;
@@ -149,6 +159,7 @@ class CycleEngine {
     bool m_writeBusy = false;
     int32_t m_lostHandle = 0;  // the handle whose lost connection was reported
     std::optional<LostLogEntry> m_lostLogEntry;
+    CounterStore* m_counter = nullptr;
 };
 
 }  // namespace tagforge

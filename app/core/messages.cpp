@@ -144,6 +144,12 @@ constexpr MessageEntry kMessages[] = {
                               "letzter Wert <%3>")},
     {40022, QT_TRANSLATE_NOOP("Messages", "Datensatz nicht gespeichert: %1 (%2)")},
     {40023, QT_TRANSLATE_NOOP("Messages", "Datensatz nicht gelesen: %1 (%2)")},
+    {40230, QT_TRANSLATE_NOOP("Messages",
+                              "Zählerstand nicht gespeichert, Transponder nicht beschrieben: "
+                              "%1 (%2)")},
+    {40231, QT_TRANSLATE_NOOP("Messages", "Protokolldatei ist keine normale Datei: %1")},
+    {40232, QT_TRANSLATE_NOOP("Messages", "%1 ist in Format %2 nicht erlaubt")},
+    {40233, QT_TRANSLATE_NOOP("Messages", "%1 aus %2 wird in Format %3 nicht verwendet")},
     {40250, QT_TRANSLATE_NOOP("Messages", "Datenbank: %1. Zyklus angehalten.")},
     {40251, QT_TRANSLATE_NOOP("Messages", "Job \"%1\" gibt es in der Datenbank nicht.")},
     {40252, QT_TRANSLATE_NOOP("Messages", "Job %1: Wertebereich ausgeschöpft (letzter Wert %2).")},

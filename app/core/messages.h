@@ -86,6 +86,12 @@ enum MessageId : int {
     // Data files of the window.
     kMsgDataFileNotSaved = 40022,  // %1: the file, %2: the reason
     kMsgDataFileNotRead = 40023,   // %1: the file, %2: the reason
+    // The stored counter and the log files.
+    kMsgCounterNotStored = 40230,   // %1: the profile file, %2: the reason
+    kMsgLogNotRegularFile = 40231,  // %1: the log file
+    // Options of the command-line tool that the data format does not take.
+    kMsgOptionNotInFormat = 40232,  // %1: the option, %2: the format
+    kMsgJobKeyNotInFormat = 40233,  // %1: the key, %2: the data file, %3: the format
     // The shared number range in a database.
     kMsgDbUnavailable = 40250,       // %1: the server and its error
     kMsgDbNoSuchJob = 40251,         // %1: the job

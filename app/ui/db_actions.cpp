@@ -30,11 +30,13 @@ bool CVESMOR_TagforgeDlg::PrepareNumberSource() {
 }
 
 void CVESMOR_TagforgeDlg::AfterWriteTick(std::optional<StepResult> result) {
-    if (result != StepResult::kSourceLost) {
+    if (result != StepResult::kSourceLost || m_closed) {
         return;
     }
     // Nothing more is written without the database; starting the cycle again connects again.
-    ToggleCycle(true);
+    if (WriteCycleRunning()) {
+        ToggleCycle(true);
+    }
     m_db->Drop(m_stack->engine);
     m_ui->editWrite->setReadOnly(false);
     m_ui->editWriteMulti->setReadOnly(false);

@@ -30,14 +30,16 @@ void CVESMOR_TagforgeDlg::OnWriteOnce() {
         ShowStatus(kMsgWriteTransferFailed);
         return;
     }
-    if (m_stack->engine.WriteOnce() == StepResult::kDone) {
-        TransferState();
-    }
+    RunStep([this] {
+        if (m_stack->engine.WriteOnce() == StepResult::kDone) {
+            TransferState();
+        }
+    });
 }
 
 void CVESMOR_TagforgeDlg::OnReadOnce() {
     if (TransferControls(false)) {
-        m_stack->engine.ReadOnce();
+        RunStep([this] { m_stack->engine.ReadOnce(); });
     }
 }
 

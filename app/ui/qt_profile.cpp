@@ -1,5 +1,12 @@
 #include "app/ui/qt_profile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QFileInfo>
+#include <cerrno>
+
+#include "app/core/log_file.h"
 #include "app/ui/app_paths.h"
 
 namespace tagforge::ui {
@@ -8,6 +15,17 @@ namespace {
 
 QString Key(const std::string& section, const std::string& key) {
     return QString::fromStdString(section + "/" + key);
+}
+
+// Waits until what was written to `path` (a file or a directory) is on the disk; errno when not.
+int SyncPath(const QString& path, int flags) {
+    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    const int error = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    return error;
 }
 
 }  // namespace
@@ -35,6 +53,28 @@ std::string QtProfile::ReadString(const std::string& section, const std::string&
 void QtProfile::WriteString(const std::string& section, const std::string& key,
                             const std::string& value) {
     m_settings.setValue(Key(section, key), QString::fromStdString(value));
+}
+
+}  // namespace tagforge::ui
+
+namespace tagforge::ui {
+
+// QSettings replaces the file by renaming a new one over it: the file's blocks and the renamed
+// directory entry both have to reach the disk before the value counts as stored.
+std::optional<std::string> QtProfile::Commit() {
+    m_settings.sync();
+    if (m_settings.status() != QSettings::NoError) {
+        return FileErrorText(m_settings.status() == QSettings::AccessError ? EACCES : EIO);
+    }
+    const QString file = m_settings.fileName();
+    int error = SyncPath(file, O_RDONLY);
+    if (error == 0) {
+        error = SyncPath(QFileInfo(file).absolutePath(), O_RDONLY | O_DIRECTORY);
+    }
+    if (error != 0) {
+        return FileErrorText(error);
+    }
+    return std::nullopt;
 }
 
 }  // namespace tagforge::ui

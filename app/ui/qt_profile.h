@@ -21,6 +21,9 @@ class QtProfile final : public ProfileStore {
 
     // Writes what was changed to the file now.
     void Flush() { m_settings.sync(); }
+    // Writes the file and waits until it and its directory entry are on the disk.
+    std::optional<std::string> Commit() override;
+    std::string Location() const override { return m_settings.fileName().toStdString(); }
 
   private:
     QSettings m_settings;

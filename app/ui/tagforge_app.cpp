@@ -6,6 +6,7 @@
 #include "app/ui/app_paths.h"
 #include "app/ui/language.h"
 #include "app/ui/qt_profile.h"
+#include "app/ui/quit_signals.h"
 #include "app/ui/wait_hooks_qt.h"
 
 namespace tagforge::ui {
@@ -28,16 +29,31 @@ class WindowBeeper final : public Beeper {
 
 int RunMainWindows(const DialogServices& services, Translations& translations,
                    const WindowLoopHooks& hooks) {
+    // A logout, `kill` or Ctrl-C in the terminal closes the window as "Schliessen" does and
+    // ends the loop.
+    bool quit = false;
+    CVESMOR_TagforgeDlg* current = nullptr;
+    const QuitSignals quitSignals([&] {
+        quit = true;
+        if (current != nullptr) {
+            current->RequestClose();
+        }
+    });
     for (;;) {
         translations.Select(LoadLanguage(services.profile));
         int result = CVESMOR_TagforgeDlg::kResultClose;
         {
             CVESMOR_TagforgeDlg window(services);
+            current = &window;
             window.Initialize();
-            if (hooks.opened) {
+            if (hooks.opened && !quit) {
                 hooks.opened(window);
             }
-            result = window.exec();
+            // A signal while connecting: the window is closed (and its settings saved) without
+            // being shown.
+            result = quit ? (window.done(CVESMOR_TagforgeDlg::kResultClose), window.result())
+                          : window.exec();
+            current = nullptr;
         }
         // Whatever the ended window left queued (deferred deletes, timers) is handled before
         // the next one is made.
@@ -45,7 +61,7 @@ int RunMainWindows(const DialogServices& services, Translations& translations,
         if (hooks.ended) {
             hooks.ended(result);
         }
-        if (result == CVESMOR_TagforgeDlg::kResultClose) {
+        if (result == CVESMOR_TagforgeDlg::kResultClose || quit) {
             return 0;
         }
     }

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QToolButton>
 
 #include "app/ui/about_dlg.h"
@@ -24,7 +25,10 @@
 namespace tagforge::ui {
 
 CVESMOR_TagforgeDlg::CVESMOR_TagforgeDlg(const DialogServices& services, QWidget* parent)
-    : QDialog(parent), m_services(services), m_ui(std::make_unique<Ui::CVESMOR_TagforgeDlg>()) {
+    : QDialog(parent),
+      m_services(services),
+      m_counter(services.profile),
+      m_ui(std::make_unique<Ui::CVESMOR_TagforgeDlg>()) {
     m_ui->setupUi(this);
     m_writeLimit = new LineTextLimit(m_ui->editWrite);
     m_writeMultiLimit = new PlainTextLimit(m_ui->editWriteMulti);
@@ -36,6 +40,7 @@ CVESMOR_TagforgeDlg::CVESMOR_TagforgeDlg(const DialogServices& services, QWidget
     m_stack->engine.Settings() = settings.cycle;
     m_stack->engine.Logs() = settings.logs;
     m_db = std::make_unique<DbBinding>(services.profile);
+    m_stack->engine.SetCounterStore(&m_counter);
     ConnectSignals();
     AddMenuButtonAndHelpKey();
 }
@@ -227,6 +232,40 @@ void CVESMOR_TagforgeDlg::reject() {
     done(kResultClose);
 }
 
+void CVESMOR_TagforgeDlg::RequestClose() {
+    if (m_closed) {
+        return;
+    }
+    m_closeRequested = true;
+    if (m_stepDepth > 0) {
+        return;  // RunStep closes when the step is over
+    }
+    constexpr int kRetryMs = 10;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!isVisible() || (modal != nullptr && modal != this)) {
+        // A window over this one (a message, the content view, a file dialog) goes first; its
+        // own loop has to end before this one can. Before the window runs there is nothing to
+        // close yet.
+        if (auto* dialog = qobject_cast<QDialog*>(modal); dialog != nullptr && dialog != this) {
+            dialog->reject();
+        } else if (modal != nullptr && modal != this) {
+            modal->close();
+        }
+        QTimer::singleShot(kRetryMs, this, [this] { RequestClose(); });
+        return;
+    }
+    reject();
+}
+
+void CVESMOR_TagforgeDlg::RunStep(const std::function<void()>& step) {
+    ++m_stepDepth;
+    step();
+    --m_stepDepth;
+    if (m_closeRequested && m_stepDepth == 0) {
+        RequestClose();
+    }
+}
+
 void CVESMOR_TagforgeDlg::done(int result) {
     if (!m_closed) {
         m_closed = true;
@@ -250,9 +289,11 @@ void CVESMOR_TagforgeDlg::SaveSettings() {
 
 void CVESMOR_TagforgeDlg::timerEvent(QTimerEvent* event) {
     if (event->timerId() == m_writeTimer.timerId()) {
-        AfterWriteTick(m_stack->engine.WriteTick());
+        std::optional<StepResult> result;
+        RunStep([this, &result] { result = m_stack->engine.WriteTick(); });
+        AfterWriteTick(result);
     } else if (event->timerId() == m_readTimer.timerId()) {
-        m_stack->engine.ReadTick();
+        RunStep([this] { m_stack->engine.ReadTick(); });
     } else {
         QDialog::timerEvent(event);
     }

@@ -6,11 +6,13 @@
 
 #include <QBasicTimer>
 #include <QDialog>
+#include <functional>
 #include <memory>
 #include <optional>
 
 #include "app/core/engine_host.h"
 #include "app/core/engine_stack.h"
+#include "app/core/profile_counter.h"
 #include "app/core/reader_library.h"
 #include "app/core/settings_model.h"
 #include "app/i18n/translation.h"
@@ -89,6 +91,10 @@ class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private St
     // close box end the window with kResultClose.
     void done(int result) override;
     void reject() override;
+    // A quit signal: closes the window as "Schliessen" does, once the write or read under way
+    // has finished (its transponder written whole and logged) and any window over this one is
+    // closed.
+    void RequestClose();
 
   protected:
     void timerEvent(QTimerEvent* event) override;
@@ -147,7 +153,11 @@ class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private St
     WriteJob& Job() { return m_stack->engine.Job(); }
     QRadioButton* FormatButton(int format) const;
 
+    // Runs one write or read of the window; a close asked for meanwhile follows it.
+    void RunStep(const std::function<void()>& step);
+
     DialogServices m_services;
+    ProfileCounter m_counter;
     std::unique_ptr<Ui::CVESMOR_TagforgeDlg> m_ui;
     std::unique_ptr<EngineStack> m_stack;
     LineTextLimit* m_writeLimit = nullptr;
@@ -156,6 +166,8 @@ class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private St
     QBasicTimer m_readTimer;   // timer 2
     bool m_closed = false;
     std::unique_ptr<DbBinding> m_db;
+    bool m_closeRequested = false;
+    int m_stepDepth = 0;
 };
 
 }  // namespace tagforge::ui

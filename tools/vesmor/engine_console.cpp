@@ -3,6 +3,8 @@
 #include <atomic>
 #include <csignal>
 #include <iostream>
+#include <iterator>
+#include <set>
 
 #include "app/core/engine_stack.h"
 #include "app/core/input_check.h"
@@ -22,20 +24,34 @@ void OnInterrupt(int) {
     g_stop = true;
 }
 
-// Ctrl-C ends a cycle after its current step instead of killing the program mid-write.
+// Ctrl-C, and SIGTERM and SIGHUP as `timeout`, systemd and a closed ssh session send them, end a
+// cycle after its current step instead of killing the program mid-write: the transponder in hand
+// is finished and logged, and the summary is printed.
 class InterruptScope {
   public:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
     InterruptScope() {
         g_interrupted = false;
         g_stop = false;
-        m_previous = std::signal(SIGINT, OnInterrupt);
+        struct sigaction action {};
+        action.sa_handler = OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (size_t i = 0; i < std::size(kSignals); ++i) {
+            sigaction(kSignals[i], &action, &m_previous[i]);
+        }
     }
-    ~InterruptScope() { std::signal(SIGINT, m_previous); }
+    ~InterruptScope() {
+        for (size_t i = 0; i < std::size(kSignals); ++i) {
+            sigaction(kSignals[i], &m_previous[i], nullptr);
+        }
+    }
     InterruptScope(const InterruptScope&) = delete;
     InterruptScope& operator=(const InterruptScope&) = delete;
 
   private:
-    void (*m_previous)(int) = SIG_DFL;
+    struct sigaction m_previous[std::size(kSignals)]{};
 };
 
 // Lines without the box's CR.
@@ -83,6 +99,8 @@ bool ReportLostLogEntry(tagforge::CycleEngine& engine) {
 
 int RunOnce(const EngineRun& run, tagforge::EngineStack& stack, std::ostream& status) {
     tagforge::CycleEngine& engine = stack.engine;
+    // A signal waits until the one transponder is written whole and logged.
+    const InterruptScope interrupt;
     const tagforge::StepResult result = run.write ? engine.WriteOnce() : engine.ReadOnce();
     if (result == tagforge::StepResult::kNoTransponder) {
         // The window shows nothing for an empty field; a single run from a script should say why
@@ -95,6 +113,29 @@ int RunOnce(const EngineRun& run, tagforge::EngineStack& stack, std::ostream& st
     const bool logLost = ReportLostLogEntry(engine);
     return result == tagforge::StepResult::kDone && !logLost ? kExitOk : kExitFailed;
 }
+
+// The failures of a cycle, for its summary and exit code: each transponder whose step failed
+// and that was not handled by a later step (it left the field unwritten or half-written) counts
+// once, however often it was tried; a failure without a single transponder in the field (a
+// reader that does not answer) counts as a step.
+class FailedTransponders {
+  public:
+    void Note(tagforge::StepResult result, const std::optional<tagforge::Uid>& uid) {
+        if (result == tagforge::StepResult::kDone && uid) {
+            m_uids.erase(*uid);
+        } else if (result == tagforge::StepResult::kFailed ||
+                   result == tagforge::StepResult::kReaderLost ||
+                   result == tagforge::StepResult::kSourceLost) {
+            uid ? static_cast<void>(m_uids.insert(*uid)) : static_cast<void>(++m_otherSteps);
+        }
+    }
+    size_t Transponders() const { return m_uids.size(); }
+    int Count() const { return static_cast<int>(m_uids.size()) + m_otherSteps; }
+
+  private:
+    std::set<tagforge::Uid> m_uids;
+    int m_otherSteps = 0;
+};
 
 // Why a cycle ended before its --count and without Ctrl-C.
 enum class CycleEnd { kNone, kReaderLost, kLogEntryLost, kValueDoesNotFit, kSourceLost, kUsedUp };
@@ -147,7 +188,7 @@ int RunCycle(const EngineRun& run, tagforge::EngineStack& stack) {
     run.write ? engine.StartWriteCycle() : engine.StartReadCycle();
     const InterruptScope interrupt;
     CycleEnd end = CycleEnd::kNone;
-    int failed = 0;
+    FailedTransponders failed;
     const auto tick = [&]() {
         const std::optional<tagforge::StepResult> result =
             run.write ? engine.WriteTick() : engine.ReadTick();
@@ -157,11 +198,7 @@ int RunCycle(const EngineRun& run, tagforge::EngineStack& stack) {
         if (run.afterStep) {
             run.afterStep(*result, engine);
         }
-        if (*result == tagforge::StepResult::kFailed ||
-            *result == tagforge::StepResult::kReaderLost ||
-            *result == tagforge::StepResult::kSourceLost) {
-            ++failed;
-        }
+        failed.Note(*result, engine.StepUid());
         end = EndAfter(*result, run.write, engine);
         if (end != CycleEnd::kNone) {
             g_stop = true;
@@ -169,13 +206,15 @@ int RunCycle(const EngineRun& run, tagforge::EngineStack& stack) {
         return result;
     };
     const tagforge::CycleSummary summary = tagforge::RunCycle(tick, run.cycle.limits, g_stop);
-    if (end == CycleEnd::kNone && !summary.stopped) {
-        return kExitOk;  // --count transponders handled
+    if (end == CycleEnd::kNone && !summary.stopped && failed.Count() == 0) {
+        return kExitOk;  // --count transponders handled, none failed
     }
-    PrintCycleEnd(run, end, summary.done, failed, engine);
-    if (end != CycleEnd::kNone) {
-        // A job whose range is used up has ended as planned.
-        return end == CycleEnd::kUsedUp ? kExitOk : kExitFailed;
+    PrintCycleEnd(run, end, summary.done, failed.Count(), engine);
+    if (end == CycleEnd::kUsedUp) {
+        return failed.Transponders() > 0 ? kExitFailed : kExitOk;  // the job ended as planned
+    }
+    if (end != CycleEnd::kNone || failed.Transponders() > 0) {
+        return kExitFailed;
     }
     return summary.failurePending ? kExitFailed : kExitOk;
 }

@@ -38,8 +38,9 @@ struct EngineRun {
 void AddEngineOptions(CLI::App& command, EngineRun& run, tagforge::WriteJob& job);
 
 // Connects and runs one step or the cycle. Exit code: kExitOk when every step asked for
-// succeeded (in a cycle: --count transponders handled, or stopped with none left failed),
-// kExitFailed otherwise.
+// succeeded (in a cycle: --count transponders handled, or stopped by Ctrl-C, SIGTERM or SIGHUP,
+// with no transponder left failed), kExitFailed otherwise; a cycle that ends with a failed
+// transponder prints its summary line, which counts it.
 int RunEngine(const EngineRun& run);
 
 }  // namespace vesmor::cli
