@@ -29,7 +29,7 @@ constexpr const char* kClaim =
 // One statement: the held value written, and the next one reserved in the same commit (the
 // reservation must not outlive the transponder it was for).
 constexpr const char* kWrittenAndNext =
-    "WITH done AS (UPDATE vesmor_writes SET state = 'written', error = NULL, changed_at = now() "
+    "WITH done AS (UPDATE vesmor_writes SET state = 'written', changed_at = now() "
     "              WHERE job_id = $1 AND value = $2 AND station = $3 AND state = 'reserved' "
     "              AND uid IS NOT NULL RETURNING job_id), "
     "j AS (UPDATE vesmor_jobs SET next_value = next_value + 1 "
@@ -161,7 +161,8 @@ std::optional<DbError> StationAllocator::Failed(const std::string& reason) {
         return std::nullopt;
     }
     const PgSession::Outcome o = m_session.Exec(
-        "UPDATE vesmor_writes SET uid = NULL, tag_type = NULL, error = $4, changed_at = now() "
+        "UPDATE vesmor_writes SET uid = NULL, tag_type = NULL, changed_at = now(), "
+        "error = concat_ws('; ', error, $4 || coalesce(' (UID ' || uid || ')', '')) "
         "WHERE job_id = $1 AND value = $2 AND station = $3 AND state = 'reserved'",
         {std::to_string(m_job.id), std::to_string(*m_held), m_station, reason});
     return o.error;

@@ -39,7 +39,8 @@ class StationAllocator {
     Allocation ForTransponder(const std::string& uid, const std::string& tagType);
     // The held value reached its transponder; the next value is reserved at once.
     Allocation Written();
-    // The held value did not reach its transponder: it stays reserved, with the reason.
+    // The held value did not reach its transponder: it stays reserved, with the reason and the
+    // transponder's UID added to the row's error text (its blocks may hold part of the value).
     std::optional<DbError> Failed(const std::string& reason);
 
   private:

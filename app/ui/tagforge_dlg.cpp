@@ -199,7 +199,6 @@ void CVESMOR_TagforgeDlg::FillSystemMenu(QMenu& menu) {
     };
     // No standard entries stand above these here, so no separator comes first.
     add(kMsgSettingsMenu, kCommandSettings);
-    add(kMsgDbJobMenu, kCommandDatabase, !WriteCycleRunning());
     add(kMsgChooseInterfaceMenu, kCommandInterface);
     menu.addSeparator();
     const int language = LoadLanguage(m_services.profile);
@@ -210,6 +209,7 @@ void CVESMOR_TagforgeDlg::FillSystemMenu(QMenu& menu) {
         add(kMsgEnglish, kCommandEnglish);
     }
     menu.addSeparator();
+    add(kMsgDbJobMenu, kCommandDatabase, !WriteCycleRunning());
     add(kMsgAboutMenu, kCommandAbout);
 }
 
