@@ -16,7 +16,8 @@ Conveyor::Conveyor(TagField& field, ChipKind kind, int everyMs, int presentMs, O
       thread_(&Conveyor::Run, this) {}
 
 Uid Conveyor::Bring() {
-    const uint64_t index = route_.loop > 0 ? brought_ % static_cast<uint64_t>(route_.loop) : brought_;
+    const uint64_t index =
+        route_.loop > 0 ? brought_ % static_cast<uint64_t>(route_.loop) : brought_;
     ++brought_;
     if (route_.firstSerial == 0 && route_.loop <= 0) {
         return field_.Insert(kind_);

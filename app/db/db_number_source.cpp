@@ -35,8 +35,8 @@ std::unique_ptr<DbNumberSource> DbNumberSource::Open(const DbSourceOptions& opti
         return nullptr;
     }
     const std::string station = options.station.empty() ? DefaultStationName() : options.station;
-    std::unique_ptr<DbNumberSource> source(new DbNumberSource(std::move(session), *found.job,
-                                                              station));
+    std::unique_ptr<DbNumberSource> source(
+        new DbNumberSource(std::move(session), *found.job, station));
     const Allocation resumed = source->m_allocator->Resume();
     if (resumed.kind == Allocation::Kind::kError) {
         source->Fail(resumed);
@@ -61,8 +61,8 @@ bool DbNumberSource::Fail(const Allocation& allocation) {
         m_exhausted = true;
         m_problem = Stop().text;
     } else {
-        m_problem = MessageWithArgs(kMsgDbUnavailable,
-                                    {allocation.error ? allocation.error->text : "?"});
+        m_problem =
+            MessageWithArgs(kMsgDbUnavailable, {allocation.error ? allocation.error->text : "?"});
     }
     return false;
 }
@@ -71,9 +71,9 @@ NumberClaim DbNumberSource::Stop() {
     const DbJob& job = m_allocator->Job();
     NumberClaim claim;
     claim.kind = NumberClaim::Kind::kStop;
-    claim.text = m_exhausted ? MessageWithArgs(kMsgDbRangeUsedUp,
-                                               {job.name, ValueText(job, job.last)})
-                             : m_problem;
+    claim.text = m_exhausted
+                     ? MessageWithArgs(kMsgDbRangeUsedUp, {job.name, ValueText(job, job.last)})
+                     : m_problem;
     return claim;
 }
 
@@ -90,9 +90,9 @@ NumberClaim DbNumberSource::ForTransponder(const Uid& uid, const TagGeometry& ta
             return claim;
         case Allocation::Kind::kAlreadyWritten:
             claim.kind = NumberClaim::Kind::kAlreadyWritten;
-            claim.text = MessageWithArgs(kMsgDbUidWrittenBefore,
-                                         {UidHex(uid), ValueText(m_allocator->Job(), a.value),
-                                          a.station});
+            claim.text =
+                MessageWithArgs(kMsgDbUidWrittenBefore,
+                                {UidHex(uid), ValueText(m_allocator->Job(), a.value), a.station});
             return claim;
         case Allocation::Kind::kExhausted:
         case Allocation::Kind::kError:
@@ -131,9 +131,8 @@ std::string DbNumberSource::HeldText() const {
 }
 
 std::string DbNumberSource::Describe() const {
-    return MessageWithArgs(kMsgDbJobStation,
-                           {m_allocator->Job().name, m_allocator->Station(),
-                            m_session->ServerName()});
+    return MessageWithArgs(kMsgDbJobStation, {m_allocator->Job().name, m_allocator->Station(),
+                                              m_session->ServerName()});
 }
 
 }  // namespace tagforge::db

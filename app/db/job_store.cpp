@@ -138,8 +138,7 @@ std::vector<DbJob> ListJobs(PgSession& session, std::optional<DbError>& error) {
     return jobs;
 }
 
-std::vector<WriteRow> ReportRows(PgSession& session, int64_t jobId,
-                                 std::optional<DbError>& error) {
+std::vector<WriteRow> ReportRows(PgSession& session, int64_t jobId, std::optional<DbError>& error) {
     const PgSession::Outcome o = session.Exec(
         "SELECT value, uid, station, "
         "to_char(changed_at AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"'), state, "

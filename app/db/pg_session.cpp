@@ -108,7 +108,8 @@ std::optional<DbError> PgSession::Open() {
     }
     m_serverName = Describe(m_conn);
     // Notices ("already exists, skipping") are the server's chatter, not the user's business.
-    PQsetNoticeProcessor(m_conn, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        m_conn, [](void*, const char*) {}, nullptr);
     if (PQstatus(m_conn) == CONNECTION_BAD) {
         return LostError(OneLine(PQerrorMessage(m_conn)));
     }
@@ -156,10 +157,10 @@ PgSession::Outcome PgSession::Exec(const std::string& sql,
     }
     const Steady::time_point deadline = Steady::now() + m_limits.statement + kClientGrace;
     // Without parameters the simple protocol runs a script of several statements (the schema).
-    const int sent = params.empty() ? PQsendQuery(m_conn, sql.c_str())
-                                    : PQsendQueryParams(m_conn, sql.c_str(),
-                                                        static_cast<int>(values.size()), nullptr,
-                                                        values.data(), nullptr, nullptr, 0);
+    const int sent = params.empty()
+                         ? PQsendQuery(m_conn, sql.c_str())
+                         : PQsendQueryParams(m_conn, sql.c_str(), static_cast<int>(values.size()),
+                                             nullptr, values.data(), nullptr, nullptr, 0);
     if (sent == 0) {
         outcome.error = LostError(OneLine(PQerrorMessage(m_conn)));
         return outcome;

@@ -60,7 +60,8 @@ class PgSession {
         std::optional<DbError> error;
         bool Ok() const { return !error.has_value(); }
     };
-    Outcome Exec(const std::string& sql, const std::vector<std::optional<std::string>>& params = {});
+    Outcome Exec(const std::string& sql,
+                 const std::vector<std::optional<std::string>>& params = {});
 
     // "host:port/db" or the socket directory, for messages.
     std::string ServerName() const;

@@ -98,15 +98,14 @@ std::optional<DbError> InitSchema(PgSession& session) {
     }
     const int version = VersionOf(have.rows);
     if (version > CurrentSchemaVersion()) {
-        return Rollback(session, DbError{session.ServerName() + ": Datenbankschema Version " +
-                                             std::to_string(version) +
-                                             " ist neuer als dieses Programm (" +
-                                             std::to_string(CurrentSchemaVersion()) + ")",
-                                         "", false});
+        return Rollback(session,
+                        DbError{session.ServerName() + ": Datenbankschema Version " +
+                                    std::to_string(version) + " ist neuer als dieses Programm (" +
+                                    std::to_string(CurrentSchemaVersion()) + ")",
+                                "", false});
     }
     for (int step = version; step < CurrentSchemaVersion(); ++step) {
-        if (const PgSession::Outcome o = session.Exec(kSteps[static_cast<size_t>(step)]);
-            !o.Ok()) {
+        if (const PgSession::Outcome o = session.Exec(kSteps[static_cast<size_t>(step)]); !o.Ok()) {
             return Rollback(session, o.error);
         }
     }

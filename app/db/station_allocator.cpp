@@ -64,8 +64,7 @@ Allocation StationAllocator::Lost(std::optional<DbError> error) {
 }
 
 Allocation StationAllocator::Reserve() {
-    const PgSession::Outcome o =
-        m_session.Exec(kReserve, {std::to_string(m_job.id), m_station});
+    const PgSession::Outcome o = m_session.Exec(kReserve, {std::to_string(m_job.id), m_station});
     if (!o.Ok()) {
         return Lost(o.error);
     }
@@ -123,14 +122,14 @@ Allocation StationAllocator::ForTransponder(const std::string& uid, const std::s
     }
     for (size_t r = 0; r < o.rows.Size(); ++r) {
         if (o.rows.Text(r, 0) == "seen") {
-            return {Allocation::Kind::kAlreadyWritten, ToU64(o.rows.Text(r, 1)),
-                    o.rows.Text(r, 2), std::nullopt};
+            return {Allocation::Kind::kAlreadyWritten, ToU64(o.rows.Text(r, 1)), o.rows.Text(r, 2),
+                    std::nullopt};
         }
     }
     if (o.rows.Size() == 0) {
         m_held.reset();
-        return Lost(DbError{m_session.ServerName() + ": die Reservierung dieser Station fehlt",
-                            "", false});
+        return Lost(
+            DbError{m_session.ServerName() + ": die Reservierung dieser Station fehlt", "", false});
     }
     return {Allocation::Kind::kValue, *m_held, m_station, std::nullopt};
 }
@@ -145,8 +144,8 @@ Allocation StationAllocator::Written() {
         return Lost(o.error);
     }
     if (o.rows.Text(0, 0) != "1") {
-        return Lost(DbError{m_session.ServerName() + ": die Reservierung dieser Station fehlt",
-                            "", false});
+        return Lost(
+            DbError{m_session.ServerName() + ": die Reservierung dieser Station fehlt", "", false});
     }
     m_held.reset();
     if (!o.rows.At(0, 1)) {

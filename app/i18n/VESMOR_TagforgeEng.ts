@@ -919,7 +919,7 @@ IC maker:       0x%02X
     </message>
 </context>
 <context>
-    <name>tagforge::ui::DbJobDlg</name>
+    <name>DbJobDlg</name>
     <message>
         <source>Datenbank-Job</source>
         <translation>Database job</translation>

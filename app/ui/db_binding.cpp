@@ -1,6 +1,7 @@
 #include "app/ui/db_binding.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
@@ -85,23 +86,27 @@ void DbBinding::Drop(CycleEngine& engine) {
 
 DbJobDlg::DbJobDlg(const DbChoice& choice, QWidget* parent) : QDialog(parent) {
     setObjectName("DbJobDlg");
-    setWindowTitle(tr("Datenbank-Job"));
+    setWindowTitle(QCoreApplication::translate("DbJobDlg", "Datenbank-Job"));
     auto* form = new QFormLayout(this);
-    m_active = new QCheckBox(tr("Werte aus der Datenbank nehmen"), this);
+    m_active = new QCheckBox(
+        QCoreApplication::translate("DbJobDlg", "Werte aus der Datenbank nehmen"), this);
     m_active->setChecked(choice.active);
     m_conninfo = new QLineEdit(Q(choice.conninfo), this);
-    m_conninfo->setPlaceholderText(tr("leer: PG*-Umgebung; z. B. host=server dbname=vesmor"));
-    m_conninfo->setToolTip(tr("Passwörter stehen in ~/.pgpass oder PGPASSFILE, nie hier."));
+    m_conninfo->setPlaceholderText(QCoreApplication::translate(
+        "DbJobDlg", "leer: PG*-Umgebung; z. B. host=server dbname=vesmor"));
+    m_conninfo->setToolTip(QCoreApplication::translate(
+        "DbJobDlg", "Passwörter stehen in ~/.pgpass oder PGPASSFILE, nie hier."));
     m_job = new QLineEdit(Q(choice.job), this);
     m_station = new QLineEdit(Q(choice.station), this);
     m_station->setPlaceholderText(Q(db::DefaultStationName()));
     form->addRow(m_active);
-    form->addRow(tr("Verbindung:"), m_conninfo);
-    form->addRow(tr("Job:"), m_job);
-    form->addRow(tr("Station:"), m_station);
+    form->addRow(QCoreApplication::translate("DbJobDlg", "Verbindung:"), m_conninfo);
+    form->addRow(QCoreApplication::translate("DbJobDlg", "Job:"), m_job);
+    form->addRow(QCoreApplication::translate("DbJobDlg", "Station:"), m_station);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(tr("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(tr("Abbruch"));
+    buttons->button(QDialogButtonBox::Ok)->setText(QCoreApplication::translate("DbJobDlg", "OK"));
+    buttons->button(QDialogButtonBox::Cancel)
+        ->setText(QCoreApplication::translate("DbJobDlg", "Abbruch"));
     connect(buttons, &QDialogButtonBox::accepted, this, &DbJobDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &DbJobDlg::reject);
     form->addRow(buttons);
@@ -120,7 +125,8 @@ void DbJobDlg::accept() {
         return;
     }
     if (choice.active && choice.job.empty()) {
-        QMessageBox::warning(this, windowTitle(), tr("Bitte einen Job angeben."));
+        QMessageBox::warning(this, windowTitle(),
+                             QCoreApplication::translate("DbJobDlg", "Bitte einen Job angeben."));
         return;
     }
     QDialog::accept();

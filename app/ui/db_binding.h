@@ -30,7 +30,8 @@ void SaveDbChoice(ProfileStore& profile, const DbChoice& choice);
 
 class DbBinding {
   public:
-    explicit DbBinding(ProfileStore& profile) : m_profile(profile), m_choice(LoadDbChoice(profile)) {}
+    explicit DbBinding(ProfileStore& profile)
+        : m_profile(profile), m_choice(LoadDbChoice(profile)) {}
 
     bool Active() const { return m_choice.active; }
     const DbChoice& Choice() const { return m_choice; }
@@ -55,8 +56,6 @@ class DbBinding {
 
 // The small window for the choice: connection, job, station.
 class DbJobDlg final : public QDialog {
-    Q_OBJECT
-
   public:
     DbJobDlg(const DbChoice& choice, QWidget* parent);
     DbChoice Choice() const;

@@ -30,7 +30,8 @@ bool ShortMode() {
 
 std::string Uid(int station, uint64_t n) {
     char text[40];
-    std::snprintf(text, sizeof text, "E00401%02X%08llX", station, static_cast<unsigned long long>(n));
+    std::snprintf(text, sizeof text, "E00401%02X%08llX", station,
+                  static_cast<unsigned long long>(n));
     return text;
 }
 
@@ -59,7 +60,7 @@ DbJob MakeJob(PgSession& session, const std::string& name) {
 int Figures(bool durable) {
     tagforge::test::PgServer server(durable);
     std::printf("%s\n", durable ? "server with fsync on (as in production):"
-                                 : "server with fsync off (as in the tests):");
+                                : "server with fsync off (as in the tests):");
     const std::string conninfo = server.Conninfo();
     PgSession admin(conninfo);
     if (InitSchema(admin)) {
@@ -84,9 +85,10 @@ int Figures(bool durable) {
         std::sort(ms.begin(), ms.end());
         const double median = ms[ms.size() / 2];
         const double p99 = ms[ms.size() * 99 / 100];
-        std::printf("database work per transponder (%d): median %.3f ms, p99 %.3f ms "
-                    "(%.1f%% / %.1f%% of a 45 ms write step)\n",
-                    samples, median, p99, median / 45 * 100, p99 / 45 * 100);
+        std::printf(
+            "database work per transponder (%d): median %.3f ms, p99 %.3f ms "
+            "(%.1f%% / %.1f%% of a 45 ms write step)\n",
+            samples, median, p99, median / 45 * 100, p99 / 45 * 100);
     }
 
     double perSecondAt16 = 0;

@@ -44,19 +44,19 @@ TEST_F(DbCliTest, InitCreatesAJobIsListedReportedAndVoided) {
             "a0", "--last", "a2", "--zeros", "--affix", "S#"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "Job \"Serie 7\": S00000A0 bis S00000A2\n");
-    r = Db({"job", "create", "Serie 7", "--format", "1", "--start", "2", "--bytes", "8",
-            "--first", "1", "--last", "2"});
+    r = Db({"job", "create", "Serie 7", "--format", "1", "--start", "2", "--bytes", "8", "--first",
+            "1", "--last", "2"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("gibt es bereits"), std::string::npos);
-    r = Db({"job", "create", "x", "--format", "3", "--start", "0", "--bytes", "2", "--first",
-            "1", "--last", "100"});
+    r = Db({"job", "create", "x", "--format", "3", "--start", "0", "--bytes", "2", "--first", "1",
+            "--last", "100"});
     EXPECT_EQ(r.exitCode, 1) << "100 does not fit 2 bytes";
-    r = Db({"job", "create", "x", "--format", "3", "--start", "0", "--bytes", "2", "--first",
-            "1a", "--last", "10"});
+    r = Db({"job", "create", "x", "--format", "3", "--start", "0", "--bytes", "2", "--first", "1a",
+            "--last", "10"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("--first"), std::string::npos);
-    r = Db({"job", "create", "x", "--format", "4", "--start", "0", "--bytes", "2", "--first",
-            "1", "--last", "10"});
+    r = Db({"job", "create", "x", "--format", "4", "--start", "0", "--bytes", "2", "--first", "1",
+            "--last", "10"});
     EXPECT_EQ(r.exitCode, 2) << "format 4 has no number";
 
     r = Db({"job", "list"});
@@ -81,8 +81,9 @@ TEST_F(DbCliTest, InitCreatesAJobIsListedReportedAndVoided) {
     EXPECT_NE(r.out.find("\twritten\tIC 4, 28x4\t\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("S00000A1\t\tLinie?[2J1\t"), std::string::npos) << r.out;
     r = Db({"report", "Serie 7", "--csv"});
-    EXPECT_EQ(r.out.rfind("value,uid,station,time,state,tag_type,error\r\nS00000A0,E004010000000001,", 0),
-              0u)
+    EXPECT_EQ(
+        r.out.rfind("value,uid,station,time,state,tag_type,error\r\nS00000A0,E004010000000001,", 0),
+        0u)
         << r.out;
     EXPECT_NE(r.out.find(",written,\"IC 4, 28x4\",\r\n"), std::string::npos) << r.out;
     r = Db({"report", "Serie 7", "--json"});
@@ -126,8 +127,8 @@ TEST_F(DbCliTest, ConnectionProblemsAreClearAndPasswordsRefused) {
 
 TEST_F(DbCliTest, ProgramTakesItsJobFromTheDatabaseOnly) {
     ASSERT_EQ(Db({"init"}).exitCode, 0);
-    ProgramResult r = Vesmor({"program", "-p", "/dev/null", "--db", conninfo, "--db-job", "x",
-                              "--value", "1"});
+    ProgramResult r =
+        Vesmor({"program", "-p", "/dev/null", "--db", conninfo, "--db-job", "x", "--value", "1"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("--value"), std::string::npos);
     r = Vesmor({"program", "-p", "/dev/null", "--value", "1", "--station", "A"});

@@ -64,9 +64,8 @@ class DbStationsTest : public ::testing::Test {
     }
     int Written(const db::DbJob& job) {
         const std::vector<db::WriteRow> rows = Rows(job);
-        return static_cast<int>(std::count_if(rows.begin(), rows.end(), [](const auto& r) {
-            return r.state == "written";
-        }));
+        return static_cast<int>(std::count_if(rows.begin(), rows.end(),
+                                              [](const auto& r) { return r.state == "written"; }));
     }
     void WaitForWritten(const db::DbJob& job, int atLeast) {
         const auto until = std::chrono::steady_clock::now() + 30s;
@@ -170,7 +169,8 @@ TEST_F(DbStationsTest, AKilledStationResumesItsReservation) {
     EXPECT_EQ(held.state, "reserved");
     const int before = Written(job);
     station.StartProgram(conninfo, "killed", 3, 1);
-    EXPECT_TRUE(Ended(station.Program().Wait(30s))) << vesmor::test::ReadFileText(station.File("err1"));
+    EXPECT_TRUE(Ended(station.Program().Wait(30s)))
+        << vesmor::test::ReadFileText(station.File("err1"));
     rows = Rows(job);
     EXPECT_EQ(Written(job), before + 3);
     // The held value went to the next transponder, unless the kill came in the middle of a
@@ -227,7 +227,8 @@ TEST_F(DbStationsTest, ATagThatPassesAgainIsNotWrittenAgain) {
     station.Program().Kill(SIGINT);
     EXPECT_EQ(Written(job), 3);
     const std::string out = vesmor::test::ReadFileText(station.File("out0"));
-    EXPECT_NE(out.find("Transponder UID " + StationFirstUid(1) + " hat bereits den Wert 00000001 "
+    EXPECT_NE(out.find("Transponder UID " + StationFirstUid(1) +
+                       " hat bereits den Wert 00000001 "
                        "(Station Station1)"),
               std::string::npos)
         << out;

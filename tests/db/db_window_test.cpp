@@ -88,8 +88,8 @@ class DbWindowTest : public QObject {
         QVERIFY(window.WriteCycleRunning());
         server.Stop("immediate");
         // Each simulator numbers its tags from 1: this one is another station's.
-        const auto uid = sim.link.Field().Insert(vesmor::sim::ChipKind::kNxp,
-                                                 vesmor::sim::MakeUid(vesmor::sim::ChipKind::kNxp, 2));
+        const auto uid = sim.link.Field().Insert(
+            vesmor::sim::ChipKind::kNxp, vesmor::sim::MakeUid(vesmor::sim::ChipKind::kNxp, 2));
         QTRY_VERIFY_WITH_TIMEOUT(!window.WriteCycleRunning(), 10000);
         QVERIFY(!sim.Control<QPushButton>("buttonWriteCycle")->isChecked());
         QVERIFY2(StatusText(sim).contains("Datenbank: "), qPrintable(StatusText(sim)));
@@ -109,7 +109,8 @@ class DbWindowTest : public QObject {
                                 vesmor::sim::MakeUid(vesmor::sim::ChipKind::kNxp, 3));
         sim.Click("buttonWriteOnce");
         QVERIFY(sim.Control<QLineEdit>("editWrite")->isReadOnly());
-        QCOMPARE(sim.Control<QLineEdit>("editWrite")->text(), QString("00000505"));  // 504 written, 505 held
+        QCOMPARE(sim.Control<QLineEdit>("editWrite")->text(),
+                 QString("00000505"));  // 504 written, 505 held
         sim.prompts.runModal = [](QDialog& dialog) {
             QCheckBox* active = dialog.findChild<QCheckBox*>();
             active->setChecked(false);

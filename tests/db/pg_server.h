@@ -78,9 +78,8 @@ class PgServer {
 
     // A fresh database for one test, so that tests share one server but not their tables.
     std::string CreateDatabase(const std::string& name) {
-        const vesmor::test::ProgramResult created =
-            vesmor::test::RunProgram(std::string(kBin) + "createdb",
-                                     {"-h", m_dir, "-U", "postgres", name});
+        const vesmor::test::ProgramResult created = vesmor::test::RunProgram(
+            std::string(kBin) + "createdb", {"-h", m_dir, "-U", "postgres", name});
         if (created.exitCode != 0) {
             throw std::runtime_error("createdb: " + created.err);
         }

@@ -7,8 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fcntl.h>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -28,10 +28,10 @@ class Child {
           const std::string& outFile, const std::string& errFile) {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const std::string& a : args) {
             argv.push_back(const_cast<char*>(a.c_str()));
@@ -91,8 +91,8 @@ inline std::string FirstLine(const std::string& file, std::chrono::milliseconds 
 
 // The UIDs of station `n`'s conveyor begin at a serial of their own.
 inline std::string StationFirstUid(int n) {
-    return vesmor::sim::UidText(
-        vesmor::sim::MakeUid(vesmor::sim::ChipKind::kNxp, (uint64_t{static_cast<unsigned>(n)} << 24) | 1));
+    return vesmor::sim::UidText(vesmor::sim::MakeUid(
+        vesmor::sim::ChipKind::kNxp, (uint64_t{static_cast<unsigned>(n)} << 24) | 1));
 }
 
 struct StationOptions {
@@ -105,9 +105,10 @@ class Station {
   public:
     Station(const std::filesystem::path& dir, const StationOptions& o) : m_dir(dir), m_options(o) {
         const std::string n = std::to_string(o.number);
-        std::vector<std::string> args{"--conveyor", o.conveyor, "--conveyor-kind", "nxp",
+        std::vector<std::string> args{"--conveyor",           o.conveyor,
+                                      "--conveyor-kind",      "nxp",
                                       "--conveyor-first-uid", StationFirstUid(o.number),
-                                      "--conveyor-record", File("record")};
+                                      "--conveyor-record",    File("record")};
         if (o.loop > 0) {
             args.insert(args.end(), {"--conveyor-loop", std::to_string(o.loop)});
         }
@@ -127,17 +128,16 @@ class Station {
     }
 
     // Starts "vesmor program" on the job; `count` 0 runs until stopped.
-    void StartProgram(const std::string& conninfo, const std::string& job, int count,
-                      int run = 0) {
-        std::vector<std::string> args{"program", "-p", m_port + ":1", "--db", conninfo,
-                                      "--db-job", job, "--station", Name(),
-                                      "--cycle", "--period", "10"};
+    void StartProgram(const std::string& conninfo, const std::string& job, int count, int run = 0) {
+        std::vector<std::string> args{"program", "-p",       m_port + ":1", "--db",
+                                      conninfo,  "--db-job", job,           "--station",
+                                      Name(),    "--cycle",  "--period",    "10"};
         if (count > 0) {
             args.insert(args.end(), {"--count", std::to_string(count)});
         }
         const std::string tag = std::to_string(run);
-        m_program = std::make_unique<Child>(VESMOR_TOOL, args, File("out" + tag),
-                                            File("err" + tag));
+        m_program =
+            std::make_unique<Child>(VESMOR_TOOL, args, File("out" + tag), File("err" + tag));
     }
     Child& Program() { return *m_program; }
     const std::string& Port() const { return m_port; }

@@ -137,10 +137,9 @@ int RunJobList(const std::string& conninfo) {
         return Failed(*error);
     }
     for (const db::DbJob& job : jobs) {
-        const std::string next =
-            job.next > job.last ? "-" : db::ValueText(job, job.next);
-        std::cout << PrintableText(job.name) << "\t" << job.format << "\t" << job.startBlock
-                  << "\t" << job.byteCount << "\t" << db::ValueText(job, job.first) << "\t"
+        const std::string next = job.next > job.last ? "-" : db::ValueText(job, job.next);
+        std::cout << PrintableText(job.name) << "\t" << job.format << "\t" << job.startBlock << "\t"
+                  << job.byteCount << "\t" << db::ValueText(job, job.first) << "\t"
                   << db::ValueText(job, job.last) << "\t" << next << "\t" << job.written << "\t"
                   << job.created << "\n";
     }
@@ -192,12 +191,12 @@ int RunReport(const std::string& conninfo, const std::string& name, bool csv, bo
         std::cout << "value,uid,station,time,state,tag_type,error\r\n";
     }
     for (const db::WriteRow& r : rows) {
-        const std::vector<std::string> fields{db::ValueText(*job, r.value), r.uid, r.station,
-                                              r.time, r.state, r.tagType, r.error};
+        const std::vector<std::string> fields{
+            db::ValueText(*job, r.value), r.uid, r.station, r.time, r.state, r.tagType, r.error};
         std::string line;
         for (const std::string& f : fields) {
-            line += (line.empty() ? "" : (csv ? "," : "\t")) +
-                    (csv ? CsvField(f) : PrintableText(f));
+            line +=
+                (line.empty() ? "" : (csv ? "," : "\t")) + (csv ? CsvField(f) : PrintableText(f));
         }
         std::cout << line << (csv ? "\r\n" : "\n");
     }
@@ -216,8 +215,8 @@ int RunVoid(const std::string& conninfo, const std::string& name, const std::str
     }
     // The value as the report shows it: with the job's text around the number, or without.
     std::string number = value;
-    if (number.starts_with(job->prefix) && number.size() >= job->prefix.size() + job->suffix.size() &&
-        number.ends_with(job->suffix)) {
+    if (number.starts_with(job->prefix) &&
+        number.size() >= job->prefix.size() + job->suffix.size() && number.ends_with(job->suffix)) {
         number = number.substr(job->prefix.size(),
                                number.size() - job->prefix.size() - job->suffix.size());
     }
@@ -229,7 +228,8 @@ int RunVoid(const std::string& conninfo, const std::string& name, const std::str
                   << "\n";
         return kExitUsage;
     }
-    if (const std::optional<db::DbError> error = db::VoidValue(*session, job->id, *parsed, reason)) {
+    if (const std::optional<db::DbError> error =
+            db::VoidValue(*session, job->id, *parsed, reason)) {
         return Failed(*error);
     }
     return kExitOk;
@@ -253,8 +253,9 @@ void AddDbCommand(CLI::App& app, int& exitCode) {
     auto createOptions = std::make_shared<JobCreateOptions>();
     AddDbOption(*create, *conninfo);
     create->add_option("NAME", createOptions->job.name, "the job's name")->required();
-    create->add_option("--format", createOptions->job.format,
-                       "0 hex binary, 1 hex ASCII, 2 decimal binary, 3 decimal ASCII")
+    create
+        ->add_option("--format", createOptions->job.format,
+                     "0 hex binary, 1 hex ASCII, 2 decimal binary, 3 decimal ASCII")
         ->required()
         ->check(CLI::Range(0, 3));
     create->add_option("--start", createOptions->job.startBlock, "first block")
@@ -269,8 +270,9 @@ void AddDbCommand(CLI::App& app, int& exitCode) {
                      "pad with leading zeros (Führende Nullen)");
     create->add_option("--affix", createOptions->affix,
                        "text around the number, # marks its place (Zusatztext zulassen)");
-    create->callback(
-        [conninfo, createOptions, &exitCode] { exitCode = RunJobCreate(*conninfo, *createOptions); });
+    create->callback([conninfo, createOptions, &exitCode] {
+        exitCode = RunJobCreate(*conninfo, *createOptions);
+    });
 
     CLI::App* list = jobCommand->add_subcommand(
         "list", "list the jobs: name, format, start, bytes, first, last, next, written, created");
