@@ -68,6 +68,13 @@ std::optional<db::DbJob> NamedJob(db::PgSession& session, const std::string& nam
     return found.job;
 }
 
+// A session and the job named on the command line; prints why not and gives nullopt.
+std::optional<db::DbJob> OpenJob(const std::string& conninfo, const std::string& name,
+                                 std::unique_ptr<db::PgSession>& session) {
+    session = OpenDbSession(conninfo, false);
+    return session ? NamedJob(*session, name) : std::nullopt;
+}
+
 int RunInit(const std::string& conninfo) {
     const std::unique_ptr<db::PgSession> session = OpenDbSession(conninfo, true);
     if (!session) {
@@ -159,11 +166,8 @@ std::string CsvField(const std::string& text) {
 }
 
 int RunReport(const std::string& conninfo, const std::string& name, bool csv, bool json) {
-    const std::unique_ptr<db::PgSession> session = OpenDbSession(conninfo, false);
-    if (!session) {
-        return kExitFailed;
-    }
-    const std::optional<db::DbJob> job = NamedJob(*session, name);
+    std::unique_ptr<db::PgSession> session;
+    const std::optional<db::DbJob> job = OpenJob(conninfo, name, session);
     if (!job) {
         return kExitFailed;
     }
@@ -205,11 +209,8 @@ int RunReport(const std::string& conninfo, const std::string& name, bool csv, bo
 
 int RunVoid(const std::string& conninfo, const std::string& name, const std::string& value,
             const std::string& reason) {
-    const std::unique_ptr<db::PgSession> session = OpenDbSession(conninfo, false);
-    if (!session) {
-        return kExitFailed;
-    }
-    const std::optional<db::DbJob> job = NamedJob(*session, name);
+    std::unique_ptr<db::PgSession> session;
+    const std::optional<db::DbJob> job = OpenJob(conninfo, name, session);
     if (!job) {
         return kExitFailed;
     }
