@@ -4,6 +4,7 @@
 
 #include "app/core/increment.h"
 #include "app/core/messages.h"
+#include "app/core/tag_layout.h"
 #include "app/core/value_format.h"
 #include "vesmor.h"
 
@@ -76,6 +77,12 @@ std::optional<StepResult> CycleEngine::ReadTick() {
     return ReadStep(true);
 }
 
+// Blocks above 255 of STMicroelectronics chips are addressed with the protocol extension flag,
+// by the same rule as in the content view.
+int32_t CycleEngine::BlockFlags(int32_t block) const {
+    return BlockRequestFlags(m_settings.RequestFlag, static_cast<int>(m_tag.icManufacturer), block);
+}
+
 StepResult CycleEngine::TransponderStep(bool cyclic) {
     // Traces "Nach Inventory" after the inventory and "Inventory" when the step ends.
     TraceStopwatch stopwatch(m_parts.library, "Inventory");
@@ -83,13 +90,12 @@ StepResult CycleEngine::TransponderStep(bool cyclic) {
     const int32_t count = m_parts.library.Inventory(Handle(), records.data(), kInventoryBufferBytes,
                                                     m_settings.RequestFlag | kOneSlotFlag);
     stopwatch.Trace("Nach Inventory");
-    m_stepUid.reset();
+    m_writtenUid.reset();
     if (count != kRecordBytes) {
         m_sameTransponder = false;
         return NoSingleTransponder(count);
     }
     std::copy_n(records.begin() + kUidOffset, kUidBytes, m_currentUid.begin());
-    m_stepUid = m_currentUid;
     m_detectedAt = m_parts.clock.NowMs();
     if (m_lastUid == m_currentUid) {
         if (!cyclic) {
@@ -139,6 +145,14 @@ StepResult CycleEngine::WriteStep(bool cyclic) {
     if (!data.Ok()) {
         Report(data.messageId, MessageWithArgs(data.messageId, data.messageArgs));
         return WriteFailed(StepResult::kFailed);
+    }
+    // A log that cannot take the entry (a directory, a FIFO, a device) is refused before the
+    // transponder is touched.
+    if (m_logs.writeEnabled) {
+        if (const std::optional<std::string> problem = LogPathProblem(m_logs.writeFile)) {
+            Report(kMsgLogNotRegularFile, *problem);
+            return StepResult::kFailed;
+        }
     }
     const WrittenValue written = AfterWrite(m_job);
     // A number source holds its own reservation; the local counter is left as it is.
@@ -193,13 +207,14 @@ StepResult CycleEngine::WriteFailed(StepResult failure) {
 
 std::optional<StepResult> CycleEngine::WriteBlocks(const std::vector<uint8_t>& bytes,
                                                    uint32_t blocks) {
+    m_writtenUid = m_currentUid;
     m_parts.view.SetWaitCursor(true);
     const auto blockSize = static_cast<int32_t>(m_tag.blockSize);
     for (uint32_t i = 0; i < blocks; ++i) {
         const int32_t block = m_job.Startblock + static_cast<int32_t>(i);
         const unsigned char* source = bytes.data() + size_t{i} * m_tag.blockSize;
         if (m_parts.library.WriteBlock(Handle(), block, source, blockSize, m_currentUid.data(),
-                                       kUidBytes, m_settings.RequestFlag) == -1) {
+                                       kUidBytes, BlockFlags(block)) == -1) {
             m_parts.view.SetWaitCursor(false);
             return LibraryFailure(ErrorCodeMessageId(m_parts.library.GetLastError(Handle())));
         }
@@ -263,7 +278,7 @@ std::optional<StepResult> CycleEngine::ReadBlocks(std::vector<uint8_t>& bytes) {
         const int32_t block = m_job.Startblock + static_cast<int32_t>(i);
         if (m_parts.library.ReadBlock(Handle(), block, bytes.data() + size_t{i} * blockSize,
                                       static_cast<int32_t>(blockSize), m_currentUid.data(),
-                                      kUidBytes, m_settings.RequestFlag) == -1) {
+                                      kUidBytes, BlockFlags(block)) == -1) {
             return LibraryFailure(ErrorCodeMessageId(m_parts.library.GetLastError(Handle())));
         }
     }

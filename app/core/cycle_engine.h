@@ -106,9 +106,9 @@ class CycleEngine {
     // Geometry of the transponder of the last tag information (for the format switch).
     const TagGeometry& Tag() const { return m_tag; }
     const std::optional<Uid>& LastUid() const { return m_lastUid; }
-    // The transponder the last step found alone in the field (nothing when it found none or
-    // several): the one a failed step leaves unwritten or half-written.
-    const std::optional<Uid>& StepUid() const { return m_stepUid; }
+    // The transponder whose blocks the last step wrote or began to write (nothing when it sent
+    // no block): the one a failed write may leave half-written.
+    const std::optional<Uid>& WrittenUid() const { return m_writtenUid; }
     const std::string& LastReadValue() const { return m_lastReadValue; }
     // The value of the last successful write, as its status line showed it.
     const std::string& LastWrittenValue() const { return m_lastWrittenValue; }
@@ -138,6 +138,7 @@ class CycleEngine {
     StepResult LibraryFailure(int messageId);
     void AppendLog(const std::string& file, const LogEntry& entry);
     int32_t Handle() const { return m_parts.connection.Handle(); }
+    int32_t BlockFlags(int32_t block) const;
 
     EngineParts m_parts;
     WriteJob m_job;
@@ -148,7 +149,7 @@ class CycleEngine {
     std::string m_lastReport;  // the text of the last status message, for the number source
     Uid m_currentUid{};
     std::optional<Uid> m_lastUid;
-    std::optional<Uid> m_stepUid;
+    std::optional<Uid> m_writtenUid;
     std::optional<int64_t> m_detectedAt;
     bool m_sameTransponder = false;
     TagGeometry m_tag;

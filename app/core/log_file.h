@@ -25,8 +25,18 @@ struct LogEntry {
     std::string value;
 };
 
+// The value as a log line holds it. A value without control characters stays as it is. One
+// with a control character (CR, LF and TAB would split the entry or forge a line) is written
+// escaped: CR as \r, LF as \n, TAB as \t, any other byte below 0x20 and 0x7F as \xNN (two
+// upper-case hexadecimal digits), and a backslash as \\.
+std::string EscapeLogValue(std::string_view value);
+
+// Why `path` cannot be a log file: it names something other than a regular file (a directory,
+// a FIFO, a device). Nothing for an empty path, a regular file or one that does not exist yet.
+std::optional<std::string> LogPathProblem(const std::string& path);
+
 // The line without its number field: date and time, format name, start block, byte count and
-// value, TAB-separated, ending in CR LF.
+// value (escaped, see above), TAB-separated, ending in CR LF.
 std::string FormatLogLine(const std::tm& time, const LogEntry& entry);
 
 // The number field in front of a line: "%6d" and a TAB.

@@ -74,3 +74,49 @@ TEST(DataFile, SaveIntoMissingDirectoryFails) {
 
 }  // namespace
 }  // namespace tagforge
+
+namespace tagforge {
+namespace {
+
+// Values the INI text cannot carry as they are come back byte for byte; a value it can carry is
+// saved as before, without the extra key.
+TEST(DataFileValues, EveryFormatsEdgeValuesSurviveSaveAndLoad) {
+    TempDir dir;
+    const std::string path = dir.File("job.KTDat");
+    const std::vector<std::pair<int, std::string>> values = {
+        {5, "A\r\nB"},    {5, "  AB  "},
+        {5, "\tTab\x01"}, {5, "\"quoted\""},
+        {5, "x;y=z[1]"},  {4, "00 0D 0A"},
+        {4, ""},          {0, "0"},
+        {1, "00FF"},      {2, "18446744073709551615"},
+        {3, "0000"},      {5, "äöü ß \\ "},
+        {5, " "},
+    };
+    for (const auto& [format, value] : values) {
+        WriteJob job = SampleJob();
+        job.Datenformat = format;
+        job.LastData = value;
+        ASSERT_TRUE(SaveDataFile(path, job)) << value;
+        EXPECT_EQ(LoadDataFile(path), job) << "[" << value << "]";
+    }
+}
+
+TEST(DataFileValues, PlainValueIsSavedAsBeforeAndAStaleEncodingIsCleared) {
+    TempDir dir;
+    const std::string path = dir.File("job.KTDat");
+    WriteJob job = SampleJob();
+    ASSERT_TRUE(SaveDataFile(path, job));
+    EXPECT_EQ(ReadBytes(path).find("LastDataHex"), std::string::npos) << ReadBytes(path);
+    job.LastData = "A\r\nB";
+    ASSERT_TRUE(SaveDataFile(path, job));
+    EXPECT_NE(ReadBytes(path).find("LastDataHex=410D0A42"), std::string::npos) << ReadBytes(path);
+    job.LastData = "plain";
+    ASSERT_TRUE(SaveDataFile(path, job));
+    EXPECT_EQ(LoadDataFile(path).LastData, "plain");
+    // An older file without the key loads as before.
+    WriteBytes(path, "[Settings]\r\nLastData=  AB\r\nDatenformat=5\r\n");
+    EXPECT_EQ(LoadDataFile(path).LastData, "AB");
+}
+
+}  // namespace
+}  // namespace tagforge

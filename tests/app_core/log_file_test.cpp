@@ -83,8 +83,9 @@ TEST(LogFile, LinesOfAnotherWriterAreCounted) {
     LogWriter other = FixedClockWriter();
     EXPECT_EQ(mine.Append(path, kEntry), 1u);
     EXPECT_EQ(other.Append(path, kEntry), 2u);
+    // A multi-line value is one (escaped) line, so the next entry is number 4.
     EXPECT_EQ(other.Append(path, {5, 0, 4, "a\r\nb"}), 3u);
-    EXPECT_EQ(mine.Append(path, kEntry), 5u);
+    EXPECT_EQ(mine.Append(path, kEntry), 4u);
 }
 
 TEST(LogFile, SameSizeEditIsRecounted) {
@@ -124,7 +125,8 @@ TEST(LogFile, LineThatDoesNotFitLeavesNoPartOfItInTheFile) {
     // The file may grow by ten more bytes: the next line gets half-way.
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    // The default action would kill the process: the writer itself must ignore the signal.
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_DFL);
     rlimit small = old;
     small.rlim_cur = before.size() + 10;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
@@ -150,6 +152,57 @@ TEST(LogFile, LogLockedByAnotherProgramIsAFailure) {
     ASSERT_TRUE(writer.LastFailure());
     EXPECT_EQ(writer.LastFailure()->reason, "von einem anderen Programm gesperrt");
     close(holder);
+}
+
+}  // namespace
+}  // namespace tagforge
+
+namespace tagforge {
+namespace {
+
+// Control characters of a value (a multi-line "Daten ASCII" value, a read-back of bytes 0D 0A
+// 09) are written escaped: each entry stays one numbered line and cannot forge another.
+TEST(LogFileEscapes, ValueWithControlCharactersStaysOneLine) {
+    TempDir dir;
+    const std::string path = dir.File("log.txt");
+    LogWriter writer = FixedClockWriter();
+    ASSERT_EQ(writer.Append(path, {5, 0, 8, "A\r\nB\tC\x01\x7f\\"}), 1u);
+    ASSERT_EQ(writer.Append(path, {5, 0, 8, "\r\n     7\tforged"}), 2u);
+    ASSERT_EQ(writer.Append(path, kEntry), 3u);
+    EXPECT_EQ(ReadBytes(path),
+              "     1\t08.12.2026 14:05:09\tDATEN ASCII\t   0\t   8\tA\\r\\nB\\tC\\x01\\x7F\\\\\r\n"
+              "     2\t08.12.2026 14:05:09\tDATEN ASCII\t   0\t   8\t\\r\\n     7\\tforged\r\n"
+              "     3" +
+                  kEntryLine);
+    // A fresh writer counts the same three lines.
+    EXPECT_EQ(FixedClockWriter().Append(path, kEntry), 4u);
+}
+
+TEST(LogFileEscapes, ValueWithoutControlCharactersIsWrittenAsBefore) {
+    EXPECT_EQ(EscapeLogValue("C:\\pfad\\x41 äöü"), "C:\\pfad\\x41 äöü");
+    EXPECT_EQ(EscapeLogValue(""), "");
+    EXPECT_EQ(EscapeLogValue("\n"), "\\n");
+}
+
+// A log path that names no regular file is refused with a message naming it; nothing blocks.
+TEST(LogFilePaths, DirectoryFifoAndDeviceAreRefused) {
+    TempDir dir;
+    const std::string fifo = dir.File("fifo.txt");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string sub = dir.File("sub");
+    std::filesystem::create_directory(sub);
+    for (const std::string& path : {fifo, sub, std::string("/dev/null")}) {
+        ASSERT_TRUE(LogPathProblem(path)) << path;
+        EXPECT_EQ(*LogPathProblem(path), "Protokolldatei ist keine normale Datei: " + path);
+        LogWriter writer = FixedClockWriter();
+        EXPECT_EQ(writer.Append(path, kEntry), 0u) << path;
+        ASSERT_TRUE(writer.LastFailure()) << path;
+        EXPECT_EQ(writer.LastFailure()->reason, *LogPathProblem(path));
+    }
+    EXPECT_FALSE(LogPathProblem(dir.File("new.txt")));
+    EXPECT_FALSE(LogPathProblem(""));
+    WriteBytes(dir.File("old.txt"), "x\n");
+    EXPECT_FALSE(LogPathProblem(dir.File("old.txt")));
 }
 
 }  // namespace

@@ -24,25 +24,19 @@
 #include "sim/conveyor.h"
 #include "sim/pty_link.h"
 #include "tests/app_settings/temporary_profile.h"
+#include "tests/tools/cycle_check.h"
 #include "tests/tools/run_program.h"
 
 namespace tagforge::test {
 namespace {
 
+using vesmor::test::BlockValue;
+using vesmor::test::LineCount;
+
 using vesmor::sim::ChipKind;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kFirstValue = 100;
-
-// A format-2 value: the block's bytes, least significant first.
-uint32_t BlockValue(const std::optional<std::vector<uint8_t>>& read) {
-    const std::vector<uint8_t> block = read.value_or(std::vector<uint8_t>{});
-    uint32_t value = 0;
-    for (size_t i = std::min<size_t>(block.size(), 4); i-- > 0;) {
-        value = (value << 8) | block[i];
-    }
-    return value;
-}
 
 // The values of the log's entries, checking that the lines are numbered 1, 2, 3, ...
 std::vector<uint32_t> LoggedValues(const std::string& path) {
@@ -55,15 +49,6 @@ std::vector<uint32_t> LoggedValues(const std::string& path) {
         values.push_back(static_cast<uint32_t>(std::stoul(line.substr(line.rfind('\t') + 1))));
     }
     return values;
-}
-
-int LineCount(const std::string& path) {
-    std::ifstream file(path);
-    int lines = 0;
-    for (std::string line; std::getline(file, line);) {
-        ++lines;
-    }
-    return lines;
 }
 
 // "Settings"/`LastData` as the file on disk holds it now.

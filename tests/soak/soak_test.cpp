@@ -28,9 +28,13 @@
 #include "sim/conveyor.h"
 #include "sim/tag_field.h"
 #include "tests/app_engine/tool_fixture.h"
+#include "tests/tools/cycle_check.h"
 
 namespace tagforge::test {
 namespace {
+
+using vesmor::test::BlockValue;
+using vesmor::test::LineCount;
 
 using vesmor::sim::ChipKind;
 
@@ -56,28 +60,9 @@ ProcessSample Sample(pid_t pid) {
     return sample;
 }
 
-int LineCount(const std::string& path) {
-    std::ifstream file(path);
-    int lines = 0;
-    for (std::string line; std::getline(file, line);) {
-        ++lines;
-    }
-    return lines;
-}
-
 int SoakTags() {
     const char* chosen = std::getenv("VESMOR_SOAK_TAGS");
     return chosen != nullptr && std::atoi(chosen) > 0 ? std::atoi(chosen) : 500;
-}
-
-// The value of a format-2 write: the block's 4 bytes, least significant first.
-uint32_t BlockValue(const std::optional<std::vector<uint8_t>>& read) {
-    const std::vector<uint8_t> block = read.value_or(std::vector<uint8_t>{});
-    uint32_t value = 0;
-    for (size_t i = std::min<size_t>(block.size(), 4); i-- > 0;) {
-        value = (value << 8) | block[i];
-    }
-    return value;
 }
 
 TEST_F(ToolTest, SoakEveryTagOfALongCycleIsWrittenOnceWithTheNextValue) {

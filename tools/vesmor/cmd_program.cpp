@@ -14,6 +14,7 @@
 #include "tools/vesmor/commands.h"
 #include "tools/vesmor/db_options.h"
 #include "tools/vesmor/engine_console.h"
+#include "tools/vesmor/format_options.h"
 #include "tools/vesmor/tool_text.h"
 
 namespace vesmor::cli {
@@ -88,6 +89,7 @@ int RunProgram(const CLI::App& command, ProgramOptions& options) {
         return kExitUsage;
     }
     tagforge::WriteJob job = options.job;
+    tagforge::WriteJob fromJobFile;  // what the data file gave, for the format rule
     if (!options.jobFile.empty()) {
         struct stat st {};
         if (::stat(options.jobFile.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -107,12 +109,14 @@ int RunProgram(const CLI::App& command, ProgramOptions& options) {
             return kExitFailed;
         }
         job = *loaded;
+        fromJobFile = *loaded;
         OverrideFromCommandLine(command, options.job, job);
     } else if (command.count("--value") == 0) {
         std::cerr << "--value or --job is required\n";
         return kExitUsage;
     }
-    if (!CheckJobOptions(job, true)) {
+    if (!ApplyFormatRule(command, options.jobFile, fromJobFile, job) ||
+        !CheckJobOptions(job, true) || !CheckLogOption(options.writeLog)) {
         return kExitUsage;
     }
     // --zeros pads the value now, as checking "Führende Nullen" pads the write field, so that

@@ -18,7 +18,7 @@ struct ReadbackOptions {
 };
 
 int RunReadback(ReadbackOptions& options) {
-    if (!CheckJobOptions(options.job, false)) {
+    if (!CheckJobOptions(options.job, false) || !CheckLogOption(options.readLog)) {
         return kExitUsage;
     }
     options.run.write = false;

@@ -114,10 +114,10 @@ int RunOnce(const EngineRun& run, tagforge::EngineStack& stack, std::ostream& st
     return result == tagforge::StepResult::kDone && !logLost ? kExitOk : kExitFailed;
 }
 
-// The failures of a cycle, for its summary and exit code: each transponder whose step failed
-// and that was not handled by a later step (it left the field unwritten or half-written) counts
-// once, however often it was tried; a failure without a single transponder in the field (a
-// reader that does not answer) counts as a step.
+// The failures of a cycle, for its summary and exit code: each transponder whose write failed
+// after its first block was sent and that was not written whole by a later step (it left the
+// field half-written) counts once, however often it was tried; any other failed step (no single
+// transponder, a reader that does not answer, no tag information) counts as a step.
 class FailedTransponders {
   public:
     void Note(tagforge::StepResult result, const std::optional<tagforge::Uid>& uid) {
@@ -198,7 +198,7 @@ int RunCycle(const EngineRun& run, tagforge::EngineStack& stack) {
         if (run.afterStep) {
             run.afterStep(*result, engine);
         }
-        failed.Note(*result, engine.StepUid());
+        failed.Note(*result, engine.WrittenUid());
         end = EndAfter(*result, run.write, engine);
         if (end != CycleEnd::kNone) {
             g_stop = true;
@@ -259,6 +259,14 @@ bool CheckJobOptions(const tagforge::WriteJob& job, bool checkWriteText) {
         std::cerr << RefusedOption(job) << ": " << check.Text() << "\n";
     }
     return check.Ok();
+}
+
+bool CheckLogOption(const std::string& path) {
+    const std::optional<std::string> problem = tagforge::LogPathProblem(path);
+    if (problem) {
+        std::cerr << *problem << "\n";
+    }
+    return !problem;
 }
 
 int RunEngine(const EngineRun& run) {

@@ -22,6 +22,10 @@ struct CycleOptions {
 // returns false when a check fails.
 bool CheckJobOptions(const tagforge::WriteJob& job, bool checkWriteText);
 
+// Refuses (printing why) a log path that names a directory, a FIFO or a device, before any
+// transponder is touched.
+bool CheckLogOption(const std::string& path);
+
 struct EngineRun {
     ConnectionOptions connection;
     CycleOptions cycle;
