@@ -29,6 +29,7 @@ packages=(
   libhidapi-dev iproute2 openssl poppler-utils
   dpkg-dev file man-db desktop-file-utils python3 clang-tidy
   lintian python3-pytest python3-setuptools python3-venv python3-pip
+  libpq-dev postgresql
 )
 
 # Only the windows flavour needs the cross compiler and Wine.
@@ -72,7 +73,7 @@ case "$action" in
     # Qt's libraries are not built for ThreadSanitizer, which then reports races inside Qt's own
     # thread pool: the TSan run leaves out the tests labelled "qt".
     skip=()
-    [ "$flavour" = tsan ] && skip=(-LE qt)
+    [ "$flavour" = tsan ] && skip=(-LE "qt|db")
     ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" "${skip[@]}"
     ;;
   run) exec ./scripts/demo.sh "$dir" ;;

@@ -5,13 +5,43 @@
 
 namespace vesmor::sim {
 
-Conveyor::Conveyor(TagField& field, ChipKind kind, int everyMs, int presentMs, Observer observer)
+Conveyor::Conveyor(TagField& field, ChipKind kind, int everyMs, int presentMs, Observer observer,
+                   ConveyorRoute route)
     : field_(field),
       kind_(kind),
       everyMs_(everyMs),
       presentMs_(presentMs),
       observer_(std::move(observer)),
+      route_(route),
       thread_(&Conveyor::Run, this) {}
+
+Uid Conveyor::Bring() {
+    const uint64_t index =
+        route_.loop > 0 ? brought_ % static_cast<uint64_t>(route_.loop) : brought_;
+    ++brought_;
+    if (route_.firstSerial == 0 && route_.loop <= 0) {
+        return field_.Insert(kind_);
+    }
+    const uint64_t first = route_.firstSerial == 0 ? 1 : route_.firstSerial;
+    const Uid uid = field_.Insert(kind_, MakeUid(kind_, first + index));
+    if (const auto kept = kept_.find(uid); kept != kept_.end()) {
+        for (size_t block = 0; block < kept->second.size(); ++block) {
+            field_.SetBlock(uid, static_cast<int>(block), kept->second[block]);
+        }
+    }
+    return uid;
+}
+
+void Conveyor::TakeAway(const Uid& uid) {
+    if (route_.loop > 0) {
+        std::vector<std::vector<uint8_t>>& blocks = kept_[uid];
+        blocks.clear();
+        for (int block = 0; block < GeometryOf(kind_).blockCount; ++block) {
+            blocks.push_back(field_.Block(uid, block).value_or(std::vector<uint8_t>{}));
+        }
+    }
+    field_.Remove(uid);
+}
 
 Conveyor::~Conveyor() {
     {
@@ -38,11 +68,11 @@ void Conveyor::Run() {
             // can look at what was written to it.
             if (observer_)
                 observer_("-" + UidText(removals.front().uid));
-            field_.Remove(removals.front().uid);
+            TakeAway(removals.front().uid);
             removals.pop_front();
         }
         if (nextInsert <= now) {
-            const Uid uid = field_.Insert(kind_);
+            const Uid uid = Bring();
             if (observer_)
                 observer_("+" + UidText(uid));
             removals.push_back({now + std::chrono::milliseconds(presentMs_), uid});

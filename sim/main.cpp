@@ -2,9 +2,13 @@
 // dongle with the reader in range, --dongle). Prints the device path to open on its first line,
 // then answers until interrupted.
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -39,6 +43,27 @@ std::vector<uint8_t> ParseHex(const std::string& text) {
         bytes.push_back(static_cast<uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
     }
     return bytes;
+}
+
+// One line per leaving tag, "UID HEX", written with a single write so that lines never mix.
+void RecordBlocks(int fd, const vesmor::sim::TagField& field, const std::string& uidText,
+                  int blockCount) {
+    const std::optional<vesmor::sim::Uid> uid = vesmor::sim::ParseUid(uidText);
+    if (!uid) {
+        return;
+    }
+    std::string line = uidText + " ";
+    char hex[3];
+    for (int block = 0; block < blockCount; ++block) {
+        for (uint8_t byte : field.Block(*uid, block).value_or(std::vector<uint8_t>{})) {
+            std::snprintf(hex, sizeof hex, "%02X", byte);
+            line += hex;
+        }
+    }
+    line += "\n";
+    if (::write(fd, line.data(), line.size()) < 0) {
+        std::perror("--conveyor-record");
+    }
 }
 
 }  // namespace
@@ -89,6 +114,17 @@ int main(int argc, char** argv) {
         ->check(CLI::NonNegativeNumber);
     app.add_option("--conveyor", conveyor, "N:M: a new transponder every N ms, present for M ms");
     app.add_option("--conveyor-kind", conveyorKind, "chip kind of the conveyor's transponders");
+    std::string firstUid;
+    std::string recordFile;
+    vesmor::sim::ConveyorRoute route;
+    app.add_option("--conveyor-first-uid", firstUid,
+                   "UID of the conveyor's first transponder (16 hexadecimal digits of its kind); "
+                   "the next ones count up from it");
+    app.add_option("--conveyor-loop", route.loop,
+                   "after N transponders the first comes back, with what was written to it")
+        ->check(CLI::Range(1, 1000000));
+    app.add_option("--conveyor-record", recordFile,
+                   "append \"UID BLOCKS\" (hexadecimal) of every transponder as it leaves");
     vesmor::sim::LanCli lan;
     vesmor::sim::AddLanOptions(app, lan);
     app.footer(
@@ -133,6 +169,32 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    if (!firstUid.empty()) {
+        const std::optional<vesmor::sim::Uid> uid = vesmor::sim::ParseUid(firstUid);
+        const vesmor::sim::Uid kindUid = vesmor::sim::MakeUid(*conveyorKindValue, 0);
+        if (!uid || !std::equal(uid->begin() + 5, uid->end(), kindUid.begin() + 5)) {
+            std::cerr << "--conveyor-first-uid needs 16 hexadecimal digits beginning with "
+                      << vesmor::sim::UidText(kindUid).substr(0, 6) << "\n";
+            return 2;
+        }
+        for (int i = 0; i < 5; ++i) {
+            route.firstSerial |= uint64_t{(*uid)[static_cast<size_t>(i)]} << (8 * i);
+        }
+        if (route.firstSerial == 0) {
+            route.firstSerial = 1;
+        }
+    }
+    int recordFd = -1;
+    if (!recordFile.empty()) {
+        // Never through a link someone else put in a shared directory.
+        recordFd = ::open(recordFile.c_str(),
+                          O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (recordFd < 0) {
+            std::cerr << "--conveyor-record " << recordFile << ": " << std::strerror(errno) << "\n";
+            return 2;
+        }
+    }
+
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     std::unique_ptr<vesmor::sim::PtyLink> pty;
@@ -175,9 +237,16 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<vesmor::sim::Conveyor> belt;
     if (everyMs > 0) {
+        const int blockCount = vesmor::sim::GeometryOf(*conveyorKindValue).blockCount;
         belt = std::make_unique<vesmor::sim::Conveyor>(
             field, *conveyorKindValue, everyMs, presentMs,
-            [](const std::string& event) { std::cout << event << std::endl; });
+            [&field, recordFd, blockCount](const std::string& event) {
+                std::cout << event << std::endl;
+                if (recordFd >= 0 && event.front() == '-') {
+                    RecordBlocks(recordFd, field, event.substr(1), blockCount);
+                }
+            },
+            route);
     }
     while (!g_stop) {
         ::pause();

@@ -138,10 +138,13 @@ StepResult CycleEngine::WriteStep(bool cyclic) {
     if (found != StepResult::kDone) {
         return found;
     }
+    if (const std::optional<StepResult> refused = ClaimValue()) {
+        return *refused;
+    }
     const BlockData data = ConvertForWrite(m_job, m_tag);
     if (!data.Ok()) {
         Report(data.messageId, MessageWithArgs(data.messageId, data.messageArgs));
-        return StepResult::kFailed;
+        return WriteFailed(StepResult::kFailed);
     }
     // A log that cannot take the entry (a directory, a FIFO, a device) is refused before the
     // transponder is touched.
@@ -152,14 +155,54 @@ StepResult CycleEngine::WriteStep(bool cyclic) {
         }
     }
     const WrittenValue written = AfterWrite(m_job);
-    if (!ReserveNext(written)) {
+    // A number source holds its own reservation; the local counter is left as it is.
+    if (m_source == nullptr && !ReserveNext(written)) {
         return StepResult::kFailed;
     }
     if (const std::optional<StepResult> failed = WriteBlocks(data.bytes, data.blocksToWrite)) {
-        return *failed;
+        return WriteFailed(*failed);
     }
     FinishWrite(written);
+    if (m_source != nullptr) {
+        if (!m_source->Written(m_currentUid)) {
+            Report(kMsgDbUnavailable, m_source->Problem());
+            return StepResult::kSourceLost;
+        }
+        m_job.LastData = m_source->HeldText();
+        m_parts.view.ShowWriteText(m_job.LastData);
+    }
     return StepResult::kDone;
+}
+
+std::optional<StepResult> CycleEngine::ClaimValue() {
+    if (m_source == nullptr) {
+        return std::nullopt;
+    }
+    NumberClaim claim = m_source->ForTransponder(m_currentUid, m_tag);
+    switch (claim.kind) {
+        case NumberClaim::Kind::kValue:
+            m_job = std::move(claim.job);
+            return std::nullopt;
+        case NumberClaim::Kind::kAlreadyWritten:
+            // Not written again, and not asked again while it stays in the field.
+            m_lastUid = m_currentUid;
+            Report(kMsgDbUidWrittenBefore, claim.text);
+            return StepResult::kRepeated;
+        case NumberClaim::Kind::kStop:
+            break;
+    }
+    Report(kMsgDbUnavailable, claim.text);
+    return StepResult::kSourceLost;
+}
+
+// The reservation of a failed write stays for the next transponder, as the local counter keeps
+// its value.
+StepResult CycleEngine::WriteFailed(StepResult failure) {
+    if (m_source != nullptr && !m_source->WriteFailed(m_lastReport)) {
+        Report(kMsgDbUnavailable, m_source->Problem());
+        return StepResult::kSourceLost;
+    }
+    return failure;
 }
 
 std::optional<StepResult> CycleEngine::WriteBlocks(const std::vector<uint8_t>& bytes,
@@ -285,6 +328,7 @@ void CycleEngine::Report(int messageId) {
 }
 
 void CycleEngine::Report(int messageId, const std::string& text) {
+    m_lastReport = text;
     m_parts.status.ShowMessage(messageId, text, DuringTick());
 }
 

@@ -11,6 +11,7 @@
 #include "app/core/engine_host.h"
 #include "app/core/increment.h"
 #include "app/core/log_file.h"
+#include "app/core/number_source.h"
 #include "app/core/reader_connection.h"
 #include "app/core/reader_library.h"
 #include "app/core/status_box.h"
@@ -45,6 +46,7 @@ enum class StepResult {
     kNoTransponder,  // the field is empty (no message)
     kFailed,         // a message in the status box says why
     kReaderLost,     // failed, and the reader's connection is gone: no later step can succeed
+    kSourceLost,     // the number source can give or record no value: the cycle must stop
 };
 
 // A log entry that was not stored, with the log file it was meant for.
@@ -81,6 +83,10 @@ class CycleEngine {
     // "letzten Wert beibehalten": a failed read, or a tick without a transponder, leaves the
     // read field as it is.
     void SetKeepLastValue(bool keep) { m_keepLastValue = keep; }
+    // The source of the values to write; null (the default) writes the write text and counts
+    // it up with "Auto increment". Not owned.
+    void SetNumberSource(NumberSource* source) { m_source = source; }
+    NumberSource* Source() const { return m_source; }
     // Where the next write text is reserved before each write (null: nowhere, as in the
     // command-line tool without a profile). Not owned.
     void SetCounterStore(CounterStore* store) { m_counter = store; }
@@ -115,6 +121,9 @@ class CycleEngine {
     StepResult TransponderStep(bool cyclic);
     StepResult NoSingleTransponder(int32_t count);
     StepResult WriteStep(bool cyclic);
+    // Takes the value of the number source into the job; nullopt when the write may go on.
+    std::optional<StepResult> ClaimValue();
+    StepResult WriteFailed(StepResult failure);
     std::optional<StepResult> WriteBlocks(const std::vector<uint8_t>& bytes, uint32_t blocks);
     bool ReserveNext(const WrittenValue& written);
     void FinishWrite(const WrittenValue& written);
@@ -136,6 +145,8 @@ class CycleEngine {
     CycleSettings m_settings;
     LogTargets m_logs;
     bool m_keepLastValue = false;
+    NumberSource* m_source = nullptr;
+    std::string m_lastReport;  // the text of the last status message, for the number source
     Uid m_currentUid{};
     std::optional<Uid> m_lastUid;
     std::optional<Uid> m_writtenUid;

@@ -163,6 +163,12 @@ constexpr MessageEntry kMessages[] = {
     {40231, QT_TRANSLATE_NOOP("Messages", "Protokolldatei ist keine normale Datei: %1")},
     {40232, QT_TRANSLATE_NOOP("Messages", "%1 ist in Format %2 nicht erlaubt")},
     {40233, QT_TRANSLATE_NOOP("Messages", "%1 aus %2 wird in Format %3 nicht verwendet")},
+    {40250, QT_TRANSLATE_NOOP("Messages", "Datenbank: %1. Zyklus angehalten.")},
+    {40251, QT_TRANSLATE_NOOP("Messages", "Job \"%1\" gibt es in der Datenbank nicht.")},
+    {40252, QT_TRANSLATE_NOOP("Messages", "Job %1: Wertebereich ausgeschöpft (letzter Wert %2).")},
+    {40253, QT_TRANSLATE_NOOP("Messages", "Transponder UID %1 hat bereits den Wert %2 (Station %3)")},
+    {40254, QT_TRANSLATE_NOOP("Messages", "Job %1, Station %2 (%3)")},
+    {40255, QT_TRANSLATE_NOOP("Messages", "Datenbank-Job ...")},
     {57344, QT_TRANSLATE_NOOP("Messages", "VESMOR Tagforge")},
 };
 

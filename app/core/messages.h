@@ -93,6 +93,13 @@ enum MessageId : int {
     // Options of the command-line tool that the data format does not take.
     kMsgOptionNotInFormat = 40232,  // %1: the option, %2: the format
     kMsgJobKeyNotInFormat = 40233,  // %1: the key, %2: the data file, %3: the format
+    // The shared number range in a database.
+    kMsgDbUnavailable = 40250,       // %1: the server and its error
+    kMsgDbNoSuchJob = 40251,         // %1: the job
+    kMsgDbRangeUsedUp = 40252,       // %1: the job, %2: its last value
+    kMsgDbUidWrittenBefore = 40253,  // %1: UID, %2: its value, %3: the station that wrote it
+    kMsgDbJobStation = 40254,        // %1: the job, %2: the station, %3: the server
+    kMsgDbJobMenu = 40255,           // the system menu entry of the database job window
 };
 
 struct MessageEntry {

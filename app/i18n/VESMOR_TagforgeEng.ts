@@ -866,6 +866,30 @@ The program may have to be allowed through the firewall by hand.</translation>
         <source>%1 aus %2 wird in Format %3 nicht verwendet</source>
         <translation>%1 from %2 is not used in format %3</translation>
     </message>
+    <message>
+        <source>Datenbank: %1. Zyklus angehalten.</source>
+        <translation>Database: %1. Cycle stopped.</translation>
+    </message>
+    <message>
+        <source>Job &quot;%1&quot; gibt es in der Datenbank nicht.</source>
+        <translation>The database has no job &quot;%1&quot;.</translation>
+    </message>
+    <message>
+        <source>Job %1: Wertebereich ausgeschöpft (letzter Wert %2).</source>
+        <translation>Job %1: range used up (last value %2).</translation>
+    </message>
+    <message>
+        <source>Transponder UID %1 hat bereits den Wert %2 (Station %3)</source>
+        <translation>Transponder UID %1 already has the value %2 (station %3)</translation>
+    </message>
+    <message>
+        <source>Job %1, Station %2 (%3)</source>
+        <translation>Job %1, station %2 (%3)</translation>
+    </message>
+    <message>
+        <source>Datenbank-Job ...</source>
+        <translation>Database job ...</translation>
+    </message>
 </context>
 <context>
     <name>TagImage</name>
@@ -1073,6 +1097,77 @@ IC maker:       0x%02X
     <message>
         <source>ist ein symbolischer Link</source>
         <translation>is a symbolic link</translation>
+    </message>
+    <message>
+        <source>Job &quot;%1&quot; gibt es nicht</source>
+        <translation>There is no job &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>Datenbankschema Version %1: %2</source>
+        <translation>Database schema version %1: %2</translation>
+    </message>
+    <message>
+        <source>keine Zahl im Format %1</source>
+        <translation>not a number in format %1</translation>
+    </message>
+    <message>
+        <source>ein # markiert den Platz der Zahl</source>
+        <translation>one # marks the place of the number</translation>
+    </message>
+    <message>
+        <source>Job &quot;%1&quot;: %2 bis %3</source>
+        <translation>Job &quot;%1&quot;: %2 to %3</translation>
+    </message>
+    <message>
+        <source>kommt mit --db-job aus dem Job</source>
+        <translation>comes from the job with --db-job</translation>
+    </message>
+    <message>
+        <source>--db und --station gelten nur mit --db-job</source>
+        <translation>--db and --station only go with --db-job</translation>
+    </message>
+</context>
+<context>
+    <name>DbJobDlg</name>
+    <message>
+        <source>Datenbank-Job</source>
+        <translation>Database job</translation>
+    </message>
+    <message>
+        <source>Werte aus der Datenbank nehmen</source>
+        <translation>Take the values from the database</translation>
+    </message>
+    <message>
+        <source>leer: PG*-Umgebung; z. B. host=server dbname=vesmor</source>
+        <translation>empty: PG* environment; e.g. host=server dbname=vesmor</translation>
+    </message>
+    <message>
+        <source>Passwörter stehen in ~/.pgpass oder PGPASSFILE, nie hier.</source>
+        <translation>Passwords belong in ~/.pgpass or PGPASSFILE, never here.</translation>
+    </message>
+    <message>
+        <source>Verbindung:</source>
+        <translation>Connection:</translation>
+    </message>
+    <message>
+        <source>Job:</source>
+        <translation>Job:</translation>
+    </message>
+    <message>
+        <source>Station:</source>
+        <translation>Station:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbruch</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Bitte einen Job angeben.</source>
+        <translation>Please name a job.</translation>
     </message>
 </context>
 </TS>

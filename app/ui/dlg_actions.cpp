@@ -23,6 +23,9 @@ constexpr int kShortestPeriodMs = 10;
 }  // namespace
 
 void CVESMOR_TagforgeDlg::OnWriteOnce() {
+    if (!PrepareNumberSource()) {
+        return;
+    }
     if (!TransferControls(true)) {
         ShowStatus(kMsgWriteTransferFailed);
         return;
@@ -50,7 +53,7 @@ void CVESMOR_TagforgeDlg::ToggleCycle(bool write) {
         return;
     }
     // The read cycle takes the controls over without the checks of the write text.
-    if (!TransferControls(write)) {
+    if ((write && !PrepareNumberSource()) || !TransferControls(write)) {
         toggle->setChecked(false);
         return;
     }

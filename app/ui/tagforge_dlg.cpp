@@ -11,6 +11,7 @@
 
 #include "app/ui/about_dlg.h"
 #include "app/ui/beep_time_dlg.h"
+#include "app/ui/db_binding.h"
 #include "app/ui/fixed_font.h"
 #include "app/ui/help.h"
 #include "app/ui/iso15693_dlg.h"
@@ -38,6 +39,7 @@ CVESMOR_TagforgeDlg::CVESMOR_TagforgeDlg(const DialogServices& services, QWidget
     m_stack->engine.Job() = settings.job;
     m_stack->engine.Settings() = settings.cycle;
     m_stack->engine.Logs() = settings.logs;
+    m_db = std::make_unique<DbBinding>(services.profile);
     m_stack->engine.SetCounterStore(&m_counter);
     ConnectSignals();
     AddMenuButtonAndHelpKey();
@@ -171,6 +173,9 @@ void CVESMOR_TagforgeDlg::SystemCommand(int command) {
             }
             break;
         }
+        case kCommandDatabase:
+            OnDatabaseJob();
+            break;
         case kCommandGerman:
         case kCommandEnglish:
             SaveLanguage(m_services.profile, command == kCommandGerman ? 0 : 1);
@@ -215,6 +220,7 @@ void CVESMOR_TagforgeDlg::FillSystemMenu(QMenu& menu) {
         add(kMsgEnglish, kCommandEnglish);
     }
     menu.addSeparator();
+    add(kMsgDbJobMenu, kCommandDatabase, !WriteCycleRunning());
     add(kMsgAboutMenu, kCommandAbout);
 }
 
@@ -286,13 +292,17 @@ void CVESMOR_TagforgeDlg::SaveSettings() {
     TransferControls(true);
     const CycleEngine& engine = m_stack->engine;
     const QRect r = geometry();
-    SaveMainWindowSettings(m_services.profile, {engine.Settings(), engine.Job(), engine.Logs()},
+    // A database job's value is the database's: the profile keeps the window's own counter.
+    const WriteJob& job = m_db->LocalJob() ? *m_db->LocalJob() : engine.Job();
+    SaveMainWindowSettings(m_services.profile, {engine.Settings(), job, engine.Logs()},
                            {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
 }
 
 void CVESMOR_TagforgeDlg::timerEvent(QTimerEvent* event) {
     if (event->timerId() == m_writeTimer.timerId()) {
-        RunStep([this] { m_stack->engine.WriteTick(); });
+        std::optional<StepResult> result;
+        RunStep([this, &result] { result = m_stack->engine.WriteTick(); });
+        AfterWriteTick(result);
     } else if (event->timerId() == m_readTimer.timerId()) {
         RunStep([this] { m_stack->engine.ReadTick(); });
     } else {

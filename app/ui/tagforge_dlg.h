@@ -31,6 +31,7 @@ class CVESMOR_TagforgeDlg;
 
 namespace tagforge::ui {
 
+class DbBinding;
 class LineTextLimit;
 class PlainTextLimit;
 
@@ -61,6 +62,7 @@ class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private St
     static constexpr int kCommandEnglish = 172;
     static constexpr int kCommandInterface = 1000;
     static constexpr int kCommandSettings = 1001;
+    static constexpr int kCommandDatabase = 1002;
 
     // Reads the settings from the profile.
     explicit CVESMOR_TagforgeDlg(const DialogServices& services, QWidget* parent = nullptr);
@@ -146,6 +148,11 @@ class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private St
     void OnChooseLogFile(bool writeLog);
     void OnSaveJob();
     void OnLoadJob();
+    // The database job (db_actions.cpp): its value in the write field before a write, false
+    // with a status line when it cannot be had; the cycle stops when the database fails.
+    bool PrepareNumberSource();
+    void OnDatabaseJob();
+    void AfterWriteTick(std::optional<StepResult> result);
 
     WriteJob& Job() { return m_stack->engine.Job(); }
     QRadioButton* FormatButton(int format) const;
@@ -163,6 +170,7 @@ class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private St
     QBasicTimer m_readTimer;   // timer 2
     bool m_closed = false;
     bool m_connectPending = false;  // the start's connection is still to be made
+    std::unique_ptr<DbBinding> m_db;
     bool m_closeRequested = false;
     int m_stepDepth = 0;
 };

@@ -404,7 +404,8 @@ class MainWindowTest : public QObject {
             return texts;
         };
         QCOMPARE(entries(), (QStringList{"Einstellungen", "Schnittstelle wählen", "-", "Englisch",
-                                         "-", "Inf&o über VESMOR Tagforge ..."}));
+                                         "-", "Datenbank-Job ...",
+                                         "Inf&o über VESMOR Tagforge ..."}));
         sim.profile.WriteInt("Settings", "Sprache", 1);
         QCOMPARE(entries()[3], QString("Deutsch"));
         sim.profile.WriteInt("Settings", "Sprache", 7);

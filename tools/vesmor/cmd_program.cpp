@@ -13,6 +13,7 @@
 #include "tools/vesmor/commands.h"
 #include "tools/vesmor/engine_console.h"
 #include "tools/vesmor/format_options.h"
+#include "tools/vesmor/program_db.h"
 #include "tools/vesmor/tool_text.h"
 
 namespace vesmor::cli {
@@ -24,6 +25,7 @@ struct ProgramOptions {
     tagforge::WriteJob job;
     std::string jobFile;
     std::string writeLog;
+    std::shared_ptr<ProgramDbOptions> db;
 };
 
 // Options given on the command line override what the data file of --job says.
@@ -44,6 +46,10 @@ void OverrideFromCommandLine(const CLI::App& command, const tagforge::WriteJob& 
 }
 
 int RunProgram(const CLI::App& command, ProgramOptions& options) {
+    if (const std::optional<int> code =
+            RunProgramWithDb(command, *options.db, options.run, options.writeLog)) {
+        return *code;
+    }
     tagforge::WriteJob job = options.job;
     tagforge::WriteJob fromJobFile;  // what the data file gave, for the format rule
     if (!options.jobFile.empty()) {
@@ -106,6 +112,7 @@ void AddProgramCommand(CLI::App& app, int& exitCode) {
                       "allow text around the number (Zusatztext zulassen)");
     command->add_option("--write-log", options->writeLog, "append each write to this log file");
     command->add_option("--job", options->jobFile, "take the write job from a .KTDat data file");
+    options->db = AddProgramDbOptions(*command);
     command->callback([command, options, &exitCode] { exitCode = RunProgram(*command, *options); });
 }
 

@@ -14,5 +14,6 @@ void AddDiffCommand(CLI::App& app, int& exitCode);
 void AddProgramCommand(CLI::App& app, int& exitCode);
 void AddReadbackCommand(CLI::App& app, int& exitCode);
 void AddLanCommand(CLI::App& app, int& exitCode);
+void AddDbCommand(CLI::App& app, int& exitCode);
 
 }  // namespace vesmor::cli

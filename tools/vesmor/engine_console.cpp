@@ -127,7 +127,8 @@ class FailedTransponders {
         if (result == tagforge::StepResult::kDone && uid) {
             m_uids.erase(*uid);
         } else if (result == tagforge::StepResult::kFailed ||
-                   result == tagforge::StepResult::kReaderLost) {
+                   result == tagforge::StepResult::kReaderLost ||
+                   result == tagforge::StepResult::kSourceLost) {
             uid ? static_cast<void>(m_uids.insert(*uid)) : static_cast<void>(++m_otherSteps);
         }
     }
@@ -140,7 +141,7 @@ class FailedTransponders {
 };
 
 // Why a cycle ended before its --count and without Ctrl-C.
-enum class CycleEnd { kNone, kReaderLost, kLogEntryLost, kValueDoesNotFit };
+enum class CycleEnd { kNone, kReaderLost, kLogEntryLost, kValueDoesNotFit, kSourceLost, kUsedUp };
 
 // After a step: whether the cycle must end. A lost reader cannot come back on this handle, a log
 // that refuses entries would leave every further transponder unrecorded, and a write text that
@@ -151,6 +152,12 @@ CycleEnd EndAfter(tagforge::StepResult result, bool write, tagforge::CycleEngine
     }
     if (result == tagforge::StepResult::kReaderLost) {
         return CycleEnd::kReaderLost;
+    }
+    if (result == tagforge::StepResult::kSourceLost) {
+        return CycleEnd::kSourceLost;
+    }
+    if (engine.Source() != nullptr && engine.Source()->Exhausted()) {
+        return CycleEnd::kUsedUp;
     }
     if (result == tagforge::StepResult::kFailed && write &&
         !tagforge::CheckJob(engine.Job(), true).Ok()) {
@@ -165,6 +172,8 @@ void PrintCycleEnd(const EngineRun& run, CycleEnd end, int done, int failed,
     if (end == CycleEnd::kReaderLost) {
         std::cerr << tagforge::MessageWithArgs(tagforge::kMsgCycleReaderLost, {run.connection.port})
                   << "\n";
+    } else if (end == CycleEnd::kSourceLost || end == CycleEnd::kUsedUp) {
+        std::cerr << TerminalLine(engine.Source()->Problem()) << "\n";
     } else if (end == CycleEnd::kValueDoesNotFit) {
         std::cerr << tagforge::MessageWithArgs(tagforge::kMsgValueDoesNotFit,
                                                {job.LastData, std::to_string(job.Byteanzahl)})
@@ -204,6 +213,9 @@ int RunCycle(const EngineRun& run, tagforge::EngineStack& stack) {
         return kExitOk;  // --count transponders handled, none failed
     }
     PrintCycleEnd(run, end, summary.done, failed.Count(), engine);
+    if (end == CycleEnd::kUsedUp) {
+        return failed.Transponders() > 0 ? kExitFailed : kExitOk;  // the job ended as planned
+    }
     if (end != CycleEnd::kNone || failed.Transponders() > 0) {
         return kExitFailed;
     }

@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
     vesmor::cli::AddProgramCommand(app, exitCode);
     vesmor::cli::AddReadbackCommand(app, exitCode);
     vesmor::cli::AddLanCommand(app, exitCode);
+    vesmor::cli::AddDbCommand(app, exitCode);
     if (argc > 1 && IsUnknownCommand(app, argv[1])) {
         PrintUnknownCommand(app, argv[1]);
         return vesmor::cli::kExitUsage;
