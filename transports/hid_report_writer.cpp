@@ -1,7 +1,5 @@
 #include "transports/hid_report_writer.h"
 
-#include <dlfcn.h>
-
 #include <atomic>
 #include <optional>
 
@@ -74,7 +72,7 @@ void HidReportWriter::Run(std::shared_ptr<State> state) {
             state->close(state->device);
         }
         if (state->keepLoaded != nullptr) {
-            ::dlclose(state->keepLoaded);
+            CloseSharedLibrary(state->keepLoaded);
         }
         g_lingering.fetch_sub(1);
     }
@@ -118,12 +116,7 @@ void HidReportWriter::Close() {
             g_lingering.fetch_add(1);
             // The thread runs the library's code until its write returns: it holds a
             // reference of its own, so that an unload (or the program's end) cannot unmap it.
-            Dl_info info{};
-            if (state_->write != nullptr &&
-                ::dladdr(reinterpret_cast<void*>(state_->write), &info) != 0 &&
-                info.dli_fname != nullptr) {
-                state_->keepLoaded = ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
-            }
+            state_->keepLoaded = HoldLibraryOf(reinterpret_cast<const void*>(state_->write));
         }
         state_->changed.notify_all();
     }

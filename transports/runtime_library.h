@@ -19,6 +19,9 @@ namespace vesmor {
 void* OpenSharedLibrary(const std::string& path);
 void* FindSharedFunction(void* library, const char* name);
 void CloseSharedLibrary(void* library);
+// A reference of its own to the loaded library that holds `function`, so that it stays mapped
+// while a thread still runs its code (released with CloseSharedLibrary); nullptr when none.
+void* HoldLibraryOf(const void* function);
 // What the loader is given for a library: its Windows file name (Ftd2xx.dll) on Windows, the
 // POSIX shared object (libftd2xx.so) elsewhere.
 std::string SystemLibraryPath(const std::string& fileName, const std::string& defaultPath);

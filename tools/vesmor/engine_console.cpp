@@ -10,6 +10,7 @@
 #include "app/core/input_check.h"
 #include "app/core/messages.h"
 #include "tools/common/printable_text.h"
+#include "tools/vesmor/console.h"
 #include "vesmor.h"
 
 namespace vesmor::cli {
@@ -25,34 +26,15 @@ void OnInterrupt(int) {
     g_stop = true;
 }
 
-// Ctrl-C, and SIGTERM and SIGHUP as `timeout`, systemd and a closed ssh session send them, end a
-// cycle after its current step instead of killing the program mid-write: the transponder in hand
-// is finished and logged, and the summary is printed.
-class InterruptScope {
-  public:
-    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
-    InterruptScope() {
+// Signals caught for one run, which starts with none seen.
+struct NoInterruptYet {
+    NoInterruptYet() {
         g_interrupted = false;
         g_stop = false;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        for (size_t i = 0; i < std::size(kSignals); ++i) {
-            sigaction(kSignals[i], &action, &m_previous[i]);
-        }
     }
-    ~InterruptScope() {
-        for (size_t i = 0; i < std::size(kSignals); ++i) {
-            sigaction(kSignals[i], &m_previous[i], nullptr);
-        }
-    }
-    InterruptScope(const InterruptScope&) = delete;
-    InterruptScope& operator=(const InterruptScope&) = delete;
-
-  private:
-    struct sigaction m_previous[std::size(kSignals)]{};
+};
+struct RunInterrupts : NoInterruptYet {
+    InterruptScope scope{OnInterrupt};
 };
 
 // Lines without the box's CR. Values read from transponders end up in these texts: control
@@ -103,7 +85,7 @@ bool ReportLostLogEntry(tagforge::CycleEngine& engine) {
 int RunOnce(const EngineRun& run, tagforge::EngineStack& stack, std::ostream& status) {
     tagforge::CycleEngine& engine = stack.engine;
     // A signal waits until the one transponder is written whole and logged.
-    const InterruptScope interrupt;
+    const RunInterrupts interrupt;
     const tagforge::StepResult result = run.write ? engine.WriteOnce() : engine.ReadOnce();
     if (result == tagforge::StepResult::kNoTransponder) {
         // The window shows nothing for an empty field; a single run from a script should say why
@@ -189,7 +171,7 @@ void PrintCycleEnd(const EngineRun& run, CycleEnd end, int done, int failed,
 int RunCycle(const EngineRun& run, tagforge::EngineStack& stack) {
     tagforge::CycleEngine& engine = stack.engine;
     run.write ? engine.StartWriteCycle() : engine.StartReadCycle();
-    const InterruptScope interrupt;
+    const RunInterrupts interrupt;
     CycleEnd end = CycleEnd::kNone;
     FailedTransponders failed;
     const auto tick = [&]() {

@@ -13,7 +13,6 @@
 #include "app/core/messages.h"
 #include "app/core/tag_layout.h"
 #include "app/core/transponder_text.h"
-#include "app/i18n/translation.h"
 #include "tools/vesmor/tool_text.h"
 
 namespace vesmor::cli {
@@ -54,8 +53,7 @@ class Progress {
 }  // namespace
 
 std::string ProblemText(const tagforge::ImageProblem& problem) {
-    return tagforge::FillArgs(tagforge::i18n::Translate("TagImage", problem.text).toStdString(),
-                              problem.args);
+    return TrIn("TagImage", problem.text, problem.args);
 }
 
 CLI::Validator UidFormat() {

@@ -27,7 +27,8 @@ std::optional<int> RunProgramWithDb(const CLI::App& command, const ProgramDbOpti
                                     EngineRun run, const std::string& writeLog) {
     if (command.count("--db-job") == 0) {
         if (command.count("--db") > 0 || command.count("--station") > 0) {
-            std::cerr << Tr(QT_TRANSLATE_NOOP("vesmor", "--db und --station gelten nur mit --db-job"))
+            std::cerr << Tr(QT_TRANSLATE_NOOP("vesmor",
+                                              "--db und --station gelten nur mit --db-job"))
                       << "\n";
             return kExitUsage;
         }

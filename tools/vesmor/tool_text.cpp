@@ -46,6 +46,12 @@ std::string Tr(const char* german, const std::vector<std::string>& args) {
     return tagforge::FillArgs(tagforge::i18n::Translate("vesmor", german).toStdString(), args);
 }
 
+std::string TrIn(const char* context, const std::string& german,
+                 const std::vector<std::string>& args) {
+    return tagforge::FillArgs(tagforge::i18n::Translate(context, german.c_str()).toStdString(),
+                              args);
+}
+
 void AddLanguageOption(CLI::App& app) {
     app.add_option_function<std::string>("--lang", SelectLanguage,
                                          "language of the messages: de (default) or en")

@@ -12,6 +12,9 @@ namespace vesmor::cli {
 // `german` (written as QT_TRANSLATE_NOOP("vesmor", "...")) in the chosen language, with "%1",
 // "%2", ... replaced by `args` in order.
 std::string Tr(const char* german, const std::vector<std::string>& args = {});
+// The same for a text of another translation context (e.g. the image format's "TagImage").
+std::string TrIn(const char* context, const std::string& german,
+                 const std::vector<std::string>& args = {});
 
 // Adds --lang de|en: the language of the messages (those of the window's message table and the
 // tool's own). English needs VESMOR_TagforgeEng.qm beside the program or in its share

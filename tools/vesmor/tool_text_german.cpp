@@ -12,6 +12,11 @@ std::string Tr(const char* german, const std::vector<std::string>& args) {
     return tagforge::FillArgs(german, args);
 }
 
+std::string TrIn(const char* /*context*/, const std::string& german,
+                 const std::vector<std::string>& args) {
+    return tagforge::FillArgs(german, args);
+}
+
 void AddLanguageOption(CLI::App& app) {
     app.add_option_function<std::string>(
            "--lang",

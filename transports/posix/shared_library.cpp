@@ -16,6 +16,14 @@ void CloseSharedLibrary(void* library) {
     ::dlclose(library);
 }
 
+void* HoldLibraryOf(const void* function) {
+    Dl_info info{};
+    if (function == nullptr || ::dladdr(function, &info) == 0 || info.dli_fname == nullptr) {
+        return nullptr;
+    }
+    return ::dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+}
+
 std::string SystemLibraryPath(const std::string& /*fileName*/, const std::string& defaultPath) {
     return defaultPath;
 }

@@ -4,9 +4,9 @@
 
 #include "transports/socket_system.h"
 
+#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <chrono>
@@ -118,8 +118,7 @@ bool LimitUnacknowledged(SocketHandle socket, unsigned ms) {
 }
 
 long SendBytes(SocketHandle socket, const uint8_t* bytes, size_t count) {
-    return send(AsSocket(socket), reinterpret_cast<const char*>(bytes), static_cast<int>(count),
-                0);
+    return send(AsSocket(socket), reinterpret_cast<const char*>(bytes), static_cast<int>(count), 0);
 }
 
 bool BindDatagramToAdapter(SocketHandle socket, uint32_t adapterAddress, int /*interfaceIndex*/) {
@@ -175,10 +174,10 @@ bool WaitSocket(SocketHandle socket, short wanted, const WakeEvent* wake, int ti
             fd.events = static_cast<short>(((wanted & kSocketReadable) ? POLLRDNORM : 0) |
                                            ((wanted & kSocketWritable) ? POLLWRNORM : 0));
             if (WSAPoll(&fd, 1, slice) > 0) {
-                ready = static_cast<short>(
-                    ((fd.revents & POLLRDNORM) ? kSocketReadable : 0) |
-                    ((fd.revents & POLLWRNORM) ? kSocketWritable : 0) |
-                    ((fd.revents & (POLLERR | POLLHUP)) ? kSocketBroken : 0));
+                ready =
+                    static_cast<short>(((fd.revents & POLLRDNORM) ? kSocketReadable : 0) |
+                                       ((fd.revents & POLLWRNORM) ? kSocketWritable : 0) |
+                                       ((fd.revents & (POLLERR | POLLHUP)) ? kSocketBroken : 0));
                 return IsSignalled(wake);
             }
         }

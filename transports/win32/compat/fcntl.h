@@ -11,3 +11,11 @@
 #ifndef O_NONBLOCK
 #define O_NONBLOCK 0
 #endif
+
+// Descriptors of the Windows C library carry no status flags: F_GETFL reads none and F_SETFL
+// has nothing to change.
+#ifndef F_GETFL
+#define F_GETFL 3
+#define F_SETFL 4
+static inline int fcntl(int /*fd*/, int /*command*/, ...) { return 0; }
+#endif

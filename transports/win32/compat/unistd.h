@@ -6,6 +6,10 @@
 #include <io.h>
 #include <windows.h>
 
+// Flushing a descriptor's file to the disk: the C library's _commit (FlushFileBuffers).
+static inline int fsync(int fd) { return _commit(fd); }
+static inline int fdatasync(int fd) { return _commit(fd); }
+
 static inline ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {
     const HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
     OVERLAPPED at{};
