@@ -98,12 +98,13 @@ class AppStartTest : public QObject {
                                           CVESMOR_TagforgeDlg::kResultClose}));
         QCOMPARE(run.seen.size(), size_t{2});
         QCOMPARE(run.seen[0].writeGroup, QString("Schreiben"));
-        QCOMPARE(run.seen[0].menu, (QStringList{"Einstellungen", "Schnittstelle wählen", "Englisch",
-                                                "Inf&o über VESMOR Tagforge ..."}));
+        QCOMPARE(run.seen[0].menu,
+                 (QStringList{"Einstellungen", "Schnittstelle wählen", "Englisch",
+                              "Datenbank-Job ...", "Inf&o über VESMOR Tagforge ..."}));
         QCOMPARE(run.seen[1].writeGroup, QString("Write"));
         QCOMPARE(run.seen[1].startBlock, QString("3"));
         QCOMPARE(run.seen[1].menu, (QStringList{"Settings", "Choose interface", "German",
-                                                "Ab&out VESMOR Tagforge ..."}));
+                                                "Database job ...", "Ab&out VESMOR Tagforge ..."}));
         QVERIFY(run.seen[1].connected);
         QCOMPARE(run.sim.profile.ReadInt("Settings", "Sprache", -1), 1);
         QCOMPARE(run.sim.profile.ReadInt("Settings", "Startblock", -1), 3);
@@ -212,7 +213,7 @@ class AppStartTest : public QObject {
         auto& window = sim.Open();
         QCOMPARE(MenuEntries(window),
                  (QStringList{"Einstellungen", "Schnittstelle wählen", "Deutsch", "Englisch",
-                              "Inf&o über VESMOR Tagforge ..."}));
+                              "Datenbank-Job ...", "Inf&o über VESMOR Tagforge ..."}));
     }
 
     void theMenuButtonOpensTheSystemMenuWithSeparatorsBetweenItsParts() {
@@ -229,13 +230,13 @@ class AppStartTest : public QObject {
             layout << (action->isSeparator() ? QString("-") : action->text());
         }
         QCOMPARE(layout, (QStringList{"Einstellungen", "Schnittstelle wählen", "-", "Englisch", "-",
-                                      "Inf&o über VESMOR Tagforge ..."}));
+                                      "Datenbank-Job ...", "Inf&o über VESMOR Tagforge ..."}));
         // Opened again after a change of the stored language, it follows.
         sim.profile.WriteInt("Settings", "Sprache", 1);
         emit menu->aboutToShow();
-        QCOMPARE(menu->actions().size(), 6);
+        QCOMPARE(menu->actions().size(), 7);
         QCOMPARE(menu->actions().at(3)->text(), QString("Deutsch"));
-        QCOMPARE(MenuEntries(window).size(), 4);
+        QCOMPARE(MenuEntries(window).size(), 5);
     }
 };
 
