@@ -19,10 +19,11 @@ cleanup() {
 trap cleanup EXIT
 failures=0
 
-# Starts a simulator with the given options; prints the name to open (its first line).
+# Starts a simulator with the given options; prints the name to open (the first line of its
+# standard output; what it says on standard error, such as a refused runtime directory, is not).
 start_sim() {
   local out="$work/sim$#$RANDOM"
-  "$sim" "$@" >"$out" 2>&1 &
+  "$sim" "$@" >"$out" 2>"$out.err" &
   sims+=($!)
   for _ in $(seq 100); do
     [ -s "$out" ] && break
