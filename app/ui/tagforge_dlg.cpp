@@ -73,7 +73,9 @@ void CVESMOR_TagforgeDlg::ConnectPendingReader() {
         return;
     }
     m_connectPending = false;
+    m_connecting = true;
     ConnectReader(0);
+    m_connecting = false;
 }
 
 void CVESMOR_TagforgeDlg::ConnectSignals() {

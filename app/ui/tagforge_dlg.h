@@ -74,6 +74,9 @@ class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private St
     void Initialize();
     // The connection Initialize left for the event loop, made now; nothing when it is made.
     void ConnectPendingReader();
+    // Whether that connection is still to be made or being made (its waits let the event loop
+    // run, so other queued work may come while it is under way).
+    bool StartConnectionUnderWay() const { return m_connectPending || m_connecting; }
 
     // The entries of the system menu, by the stored language; each runs SystemCommand.
     void FillSystemMenu(QMenu& menu);
@@ -170,6 +173,7 @@ class CVESMOR_TagforgeDlg final : public QDialog, private EngineView, private St
     QBasicTimer m_readTimer;   // timer 2
     bool m_closed = false;
     bool m_connectPending = false;  // the start's connection is still to be made
+    bool m_connecting = false;      // ... or is being made
     std::unique_ptr<DbBinding> m_db;
     bool m_closeRequested = false;
     int m_stepDepth = 0;

@@ -54,18 +54,26 @@ class LoopRun {
         WindowLoopHooks hooks;
         hooks.opened = [&](CVESMOR_TagforgeDlg& window) {
             const int n = opened++;
-            // The window connects on the first turn of its loop, before this runs.
-            QTimer::singleShot(0, &window, [this, &window, n, act] {
-                seen.push_back({window.findChild<QGroupBox*>("groupSchreiben")->title(),
-                                window.findChild<QLineEdit*>("editStartblock")->text(),
-                                MenuEntries(window), window.Connection().IsOpen()});
-                act(window, n);
-            });
+            // The window connects on the first turn of its loop; what it shows is taken once
+            // that connection is made (its waits run the event loop, this timer too).
+            QTimer::singleShot(0, &window, [this, &window, n, act] { Record(window, n, act); });
             // A window the test failed to end does not hang it.
             QTimer::singleShot(20000, &window, [&window] { window.reject(); });
         };
         hooks.ended = [&](int result) { results << result; };
         return RunMainWindows(services, translations, hooks);
+    }
+
+    void Record(CVESMOR_TagforgeDlg& window, int n,
+                const std::function<void(CVESMOR_TagforgeDlg&, int)>& act) {
+        if (window.StartConnectionUnderWay()) {
+            QTimer::singleShot(5, &window, [this, &window, n, act] { Record(window, n, act); });
+            return;
+        }
+        seen.push_back({window.findChild<QGroupBox*>("groupSchreiben")->title(),
+                        window.findChild<QLineEdit*>("editStartblock")->text(), MenuEntries(window),
+                        window.Connection().IsOpen()});
+        act(window, n);
     }
 
     SimulatedWindow sim;
