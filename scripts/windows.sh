@@ -24,6 +24,10 @@ case "$action" in
     status=0
     # One wineserver for all unit tests, so that none starts while another one shuts it down.
     # Its helper processes start now, away from the pipes ctest reads the test lists through.
+    # The server that made the prefix lingers for a few seconds, and "wineserver -p" refuses to
+    # start beside it (exit 2): it is stopped first.
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
     wineserver -p
     timeout 120 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
     ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" || status=1
