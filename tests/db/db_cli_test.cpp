@@ -77,9 +77,9 @@ TEST_F(DbCliTest, InitCreatesAJobIsListedReportedAndVoided) {
     r = Db({"report", "Serie 7"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.find('\x1b'), std::string::npos) << "a control character reached the terminal";
-    EXPECT_NE(r.out.find("S00000A0\tE004010000000001\tLinie?[2J1\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("S00000A0\tE004010000000001\tLinie\\e[2J1\t"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\twritten\tIC 4, 28x4\t\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("S00000A1\t\tLinie?[2J1\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("S00000A1\t\tLinie\\e[2J1\t"), std::string::npos) << r.out;
     r = Db({"report", "Serie 7", "--csv"});
     EXPECT_EQ(
         r.out.rfind("value,uid,station,time,state,tag_type,error\r\nS00000A0,E004010000000001,", 0),

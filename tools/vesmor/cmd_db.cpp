@@ -7,6 +7,7 @@
 
 #include "app/db/job_store.h"
 #include "app/db/schema.h"
+#include "tools/common/printable_text.h"
 #include "tools/vesmor/commands.h"
 #include "tools/vesmor/common.h"
 #include "tools/vesmor/db_options.h"
@@ -22,15 +23,6 @@ void AddDbOption(CLI::App& command, std::string& conninfo) {
                        "the PG* environment; passwords from PGPASSFILE or ~/.pgpass)");
 }
 
-std::string PrintableText(std::string text) {
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-            c = '?';
-        }
-    }
-    return text;
-}
-
 std::unique_ptr<db::PgSession> OpenDbSession(const std::string& conninfo, bool forInit) {
     if (const std::optional<std::string> refused = db::RefuseConninfo(conninfo)) {
         std::cerr << "--db: " << *refused << "\n";
@@ -42,7 +34,7 @@ std::unique_ptr<db::PgSession> OpenDbSession(const std::string& conninfo, bool f
         error = db::RequireCurrentSchema(*session);
     }
     if (error) {
-        std::cerr << PrintableText(error->text) << "\n";
+        std::cerr << tools::Printable(error->text, tools::LineEnds::kKeep) << "\n";
         return nullptr;
     }
     return session;
@@ -51,7 +43,7 @@ std::unique_ptr<db::PgSession> OpenDbSession(const std::string& conninfo, bool f
 namespace {
 
 int Failed(const db::DbError& error) {
-    std::cerr << PrintableText(error.text) << "\n";
+    std::cerr << tools::Printable(error.text, tools::LineEnds::kKeep) << "\n";
     return kExitFailed;
 }
 
@@ -62,7 +54,7 @@ std::optional<db::DbJob> NamedJob(db::PgSession& session, const std::string& nam
         Failed(*found.error);
     } else if (!found.job) {
         std::cerr << Tr(QT_TRANSLATE_NOOP("vesmor", "Job \"%1\" gibt es nicht"),
-                        {PrintableText(name)})
+                        {tools::Printable(name)})
                   << "\n";
     }
     return found.job;
@@ -145,7 +137,7 @@ int RunJobList(const std::string& conninfo) {
     }
     for (const db::DbJob& job : jobs) {
         const std::string next = job.next > job.last ? "-" : db::ValueText(job, job.next);
-        std::cout << PrintableText(job.name) << "\t" << job.format << "\t" << job.startBlock << "\t"
+        std::cout << tools::Printable(job.name) << "\t" << job.format << "\t" << job.startBlock << "\t"
                   << job.byteCount << "\t" << db::ValueText(job, job.first) << "\t"
                   << db::ValueText(job, job.last) << "\t" << next << "\t" << job.written << "\t"
                   << job.created << "\n";
@@ -200,7 +192,7 @@ int RunReport(const std::string& conninfo, const std::string& name, bool csv, bo
         std::string line;
         for (const std::string& f : fields) {
             line +=
-                (line.empty() ? "" : (csv ? "," : "\t")) + (csv ? CsvField(f) : PrintableText(f));
+                (line.empty() ? "" : (csv ? "," : "\t")) + (csv ? CsvField(f) : tools::Printable(f));
         }
         std::cout << line << (csv ? "\r\n" : "\n");
     }

@@ -27,13 +27,6 @@ struct TransponderOptions {
     bool single = false;
 };
 
-const CLI::Validator kUidFormat(
-    [](std::string& text) {
-        return ParseUidText(text) ? std::string()
-                                  : "a UID is 16 hexadecimal digits, e.g. E004010012345678";
-    },
-    "UID");
-
 const CLI::Validator kHexFormat(
     [](std::string& text) {
         const auto bytes = ParseHexBytes(text);
@@ -52,7 +45,7 @@ CLI::App* AddTransponderCommand(CLI::App& app, const char* name, const char* des
         command
             ->add_option("--uid", options.uid,
                          "UID of the transponder, most significant byte first")
-            ->check(kUidFormat);
+            ->check(UidFormat());
     }
     return command;
 }

@@ -17,7 +17,4 @@ void AddDbOption(CLI::App& command, std::string& conninfo);
 // `forInit`); prints why not and returns nullptr.
 std::unique_ptr<tagforge::db::PgSession> OpenDbSession(const std::string& conninfo, bool forInit);
 
-// Text from the database (station names, reasons) without control characters, for a terminal.
-std::string PrintableText(std::string text);
-
 }  // namespace vesmor::cli

@@ -56,15 +56,6 @@ std::string ProblemText(const tagforge::ImageProblem& problem) {
     return TrIn("TagImage", problem.text, problem.args);
 }
 
-CLI::Validator UidFormat() {
-    return CLI::Validator(
-        [](std::string& text) {
-            return ParseUidText(text) ? std::string()
-                                      : "a UID is 16 hexadecimal digits, e.g. E004010012345678";
-        },
-        "UID");
-}
-
 CLI::Validator ImageFormatName() {
     return CLI::Validator(
         [](std::string& text) {

@@ -39,9 +39,6 @@ bool SaveImageFile(const tagforge::TagImage& image, const Uid& uid, const std::s
 // The text of an image problem in the chosen language.
 std::string ProblemText(const tagforge::ImageProblem& problem);
 
-// The --uid option of restore and diff: 16 hexadecimal digits.
-CLI::Validator UidFormat();
-
 // The --format option of dump, restore and diff.
 CLI::Validator ImageFormatName();
 

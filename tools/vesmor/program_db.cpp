@@ -4,6 +4,7 @@
 
 #include "app/core/cycle_engine.h"
 #include "app/db/db_number_source.h"
+#include "tools/common/printable_text.h"
 #include "tools/vesmor/db_options.h"
 #include "tools/vesmor/tool_text.h"
 
@@ -51,10 +52,10 @@ std::optional<int> RunProgramWithDb(const CLI::App& command, const ProgramDbOpti
     std::shared_ptr<tagforge::db::DbNumberSource> source =
         tagforge::db::DbNumberSource::Open(options.db, problem);
     if (!source) {
-        std::cerr << PrintableText(problem) << "\n";
+        std::cerr << tools::Printable(problem) << "\n";
         return kExitFailed;
     }
-    std::cout << PrintableText(source->Describe()) << std::endl;
+    std::cout << tools::Printable(source->Describe()) << std::endl;
     run.write = true;
     run.configure = [source, log = writeLog](tagforge::CycleEngine& engine) {
         engine.Job() = tagforge::db::AsWriteJob(source->Allocator().Job(),

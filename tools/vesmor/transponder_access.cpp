@@ -64,6 +64,15 @@ std::optional<Uid> ParseUidText(const std::string& text) {
     return uid;
 }
 
+CLI::Validator UidFormat() {
+    return CLI::Validator(
+        [](std::string& text) {
+            return ParseUidText(text) ? std::string()
+                                      : "a UID is 16 hexadecimal digits, e.g. E004010012345678";
+        },
+        "UID");
+}
+
 std::optional<Uid> FindSingleTransponder(int32_t handle, int32_t flags) {
     uint8_t records[11 * 16];
     const int32_t n = VESMOR_Inventory(handle, records, sizeof records, flags | kOneSlotFlag);

@@ -2,6 +2,7 @@
 // Shared steps of the transponder commands: UID and data options, finding the one transponder
 // in the field, and its geometry.
 
+#include <CLI/CLI.hpp>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -18,6 +19,8 @@ constexpr int32_t kDefaultRequestFlags = 1;
 
 // "E004010012345678" (most significant byte first) -> UID; nullopt when not 16 hex digits.
 std::optional<Uid> ParseUidText(const std::string& text);
+// The --uid option of the transponder commands: 16 hexadecimal digits.
+CLI::Validator UidFormat();
 // Hexadecimal bytes, blanks allowed between pairs; nullopt for anything else.
 std::optional<std::vector<uint8_t>> ParseHexBytes(const std::string& text);
 
