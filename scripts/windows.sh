@@ -21,6 +21,9 @@ case "$action" in
     unset VESMOR_WINE_PREFIX
     # Wine runs without a display; the prefix is made once (about half a minute).
     [ -d "$WINEPREFIX/dosdevices" ] || timeout 300 wine cmd /c exit >/dev/null 2>&1 </dev/null
+    # A COM port that always opens, for the serial port list (below the ones wine_vesmor.sh links).
+    ln -sfn /dev/null "$WINEPREFIX/dosdevices/com3"
+    export VESMOR_WINE_COM_PORT=COM3
     status=0
     # One wineserver for all unit tests, so that none starts while another one shuts it down.
     # Its helper processes start now, away from the pipes ctest reads the test lists through.

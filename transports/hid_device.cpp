@@ -163,9 +163,8 @@ bool CHidDevice::OpenHidByName(const std::string& name) {
         return false;
     }
     lengths_ = HidReportLengths{};
-    const std::vector<uint8_t> descriptor = ReadHidrawReportDescriptor(path);
-    if (const auto parsed = ParseReportDescriptor(descriptor.data(), descriptor.size())) {
-        lengths_ = *parsed;
+    if (const auto lengths = api.ReportLengths(device_, path)) {
+        lengths_ = *lengths;
     }
     // The report buffers hold 65 bytes; a device with longer reports is not one of ours.
     if (lengths_.input > kMaxHidReportLength || lengths_.output > kMaxHidReportLength ||
@@ -217,7 +216,7 @@ size_t CHidDevice::ReadReport(uint8_t* buffer, size_t capacity, int waitMs) {
     if (device_ == nullptr) {
         return 0;
     }
-    // hidraw delivers unnumbered reports without the report ID: it goes in front here.
+    // Reads of unnumbered reports (hidraw) leave the report ID out: it goes in front here.
     const size_t offset = lengths_.numberedReports ? 0 : 1;
     report_[0] = 0;
     const int got =

@@ -1,12 +1,20 @@
 #pragma once
-// The function table of hidapi's hidraw backend (libhidapi-hidraw.so.0, or the file named by
-// VESMOR_HIDAPI_LIB), filled at run time and shared by the whole process. HID is available
-// when the library loaded and every function but hid_init and hid_error was found.
+// HID devices through libraries the system loads at run time, in hidapi's terms, one table
+// shared by the whole process. POSIX: hidapi's hidraw backend (libhidapi-hidraw.so.0, or the
+// file named by VESMOR_HIDAPI_LIB); HID is available when the library loaded and every function
+// but hid_init and hid_error was found. Windows: hid.dll (or the file named by VESMOR_HID_LIB)
+// and SetupAPI; HID is available when both loaded with the functions that list devices and read
+// their attributes and serial numbers (the capability and product/manufacturer string functions are
+// optional).
 
 #include <cstddef>
 #include <cwchar>
+#include <memory>
 #include <mutex>
+#include <optional>
+#include <string>
 
+#include "transports/hid_report.h"
 #include "transports/runtime_library.h"
 
 // hidapi 0.13's public types (Debian 12, libhidapi-dev), in its layout.
@@ -55,6 +63,9 @@ class HidApi {
     int ReadTimeout(hid_device* device, unsigned char* data, size_t length, int milliseconds);
     void Close(hid_device* device);
     int GetSerialNumberString(hid_device* device, wchar_t* text, size_t maxLength);
+    // The report lengths of an open device (path: the one it was opened by), as reads and
+    // writes of this table count them; nullopt when the system does not say.
+    std::optional<HidReportLengths> ReportLengths(hid_device* device, const std::string& path);
 
     // The library's own write and close, for a writer thread that may outlive this table (one
     // whose write is stuck in a device while the program ends); nullptr when missing.
@@ -64,9 +75,9 @@ class HidApi {
     CloseFunction RawClose();
 
   private:
+    struct Libraries;  // the libraries of this system, with their state
     std::mutex mutex_;
-    RuntimeLibrary library_;
-    bool initialised_ = false;
+    std::unique_ptr<Libraries> libraries_;
 };
 
 }  // namespace vesmor

@@ -1,5 +1,7 @@
 #include "transports/hidapi_table.h"
 
+#include "transports/hid_device.h"
+
 namespace vesmor {
 
 namespace {
@@ -34,11 +36,17 @@ HidApi& HidApi::Instance() {
     return table;
 }
 
-HidApi::HidApi()
-    : library_("libhidapi-hidraw.so.0", "libhidapi-hidraw.so.0", "VESMOR_HIDAPI_LIB",
-               {"hid_init", "hid_enumerate", "hid_free_enumeration", "hid_open_path", "hid_write",
-                "hid_read_timeout", "hid_close", "hid_get_serial_number_string", "hid_error",
-                "hid_exit"}) {}
+struct HidApi::Libraries {
+    RuntimeLibrary library{
+        "libhidapi-hidraw.so.0",
+        "libhidapi-hidraw.so.0",
+        "VESMOR_HIDAPI_LIB",
+        {"hid_init", "hid_enumerate", "hid_free_enumeration", "hid_open_path", "hid_write",
+         "hid_read_timeout", "hid_close", "hid_get_serial_number_string", "hid_error", "hid_exit"}};
+    bool initialised = false;
+};
+
+HidApi::HidApi() : libraries_(std::make_unique<Libraries>()) {}
 
 // hidapi keeps state of its own (the last error text, for one) until hid_exit.
 HidApi::~HidApi() {
@@ -47,75 +55,83 @@ HidApi::~HidApi() {
 
 bool HidApi::Available() {
     std::lock_guard lock(mutex_);
-    if (!library_.Load()) {
+    if (!libraries_->library.Load()) {
         return false;
     }
     for (size_t f = kEnumerate; f <= kGetSerialNumberString; ++f) {
-        if (library_.Function(f) == nullptr) {
+        if (libraries_->library.Function(f) == nullptr) {
             return false;
         }
     }
-    if (!initialised_) {
-        if (auto init = library_.As<InitFn>(kInit)) {
+    if (!libraries_->initialised) {
+        if (auto init = libraries_->library.As<InitFn>(kInit)) {
             init();
         }
-        initialised_ = true;
+        libraries_->initialised = true;
     }
     return true;
 }
 
 void HidApi::Unload() {
     std::lock_guard lock(mutex_);
-    if (auto exit = library_.As<ExitFn>(kExit); exit && initialised_) {
+    if (auto exit = libraries_->library.As<ExitFn>(kExit); exit && libraries_->initialised) {
         exit();
     }
-    library_.Unload();
-    initialised_ = false;
+    libraries_->library.Unload();
+    libraries_->initialised = false;
 }
 
 hid_device_info* HidApi::Enumerate(unsigned short vendorId, unsigned short productId) {
-    auto f = library_.As<EnumerateFn>(kEnumerate);
+    auto f = libraries_->library.As<EnumerateFn>(kEnumerate);
     return f ? f(vendorId, productId) : nullptr;
 }
 
 void HidApi::FreeEnumeration(hid_device_info* devices) {
-    if (auto f = library_.As<FreeEnumerationFn>(kFreeEnumeration); f && devices) {
+    if (auto f = libraries_->library.As<FreeEnumerationFn>(kFreeEnumeration); f && devices) {
         f(devices);
     }
 }
 
 hid_device* HidApi::OpenPath(const char* path) {
-    auto f = library_.As<OpenPathFn>(kOpenPath);
+    auto f = libraries_->library.As<OpenPathFn>(kOpenPath);
     return f ? f(path) : nullptr;
 }
 
 int HidApi::Write(hid_device* device, const unsigned char* data, size_t length) {
-    auto f = library_.As<WriteFn>(kWrite);
+    auto f = libraries_->library.As<WriteFn>(kWrite);
     return f ? f(device, data, length) : -1;
 }
 
 int HidApi::ReadTimeout(hid_device* device, unsigned char* data, size_t length, int milliseconds) {
-    auto f = library_.As<ReadTimeoutFn>(kReadTimeout);
+    auto f = libraries_->library.As<ReadTimeoutFn>(kReadTimeout);
     return f ? f(device, data, length, milliseconds) : -1;
 }
 
 void HidApi::Close(hid_device* device) {
-    if (auto f = library_.As<CloseFn>(kClose); f && device) {
+    if (auto f = libraries_->library.As<CloseFn>(kClose); f && device) {
         f(device);
     }
 }
 
 HidApi::WriteFunction HidApi::RawWrite() {
-    return library_.As<WriteFunction>(kWrite);
+    return libraries_->library.As<WriteFunction>(kWrite);
 }
 
 HidApi::CloseFunction HidApi::RawClose() {
-    return library_.As<CloseFunction>(kClose);
+    return libraries_->library.As<CloseFunction>(kClose);
 }
 
 int HidApi::GetSerialNumberString(hid_device* device, wchar_t* text, size_t maxLength) {
-    auto f = library_.As<GetSerialNumberStringFn>(kGetSerialNumberString);
+    auto f = libraries_->library.As<GetSerialNumberStringFn>(kGetSerialNumberString);
     return f ? f(device, text, maxLength) : -1;
+}
+
+// hidraw gives the device's report descriptor in sysfs, and leaves the report ID out of the
+// reports of a device that does not number them.
+std::optional<HidReportLengths> HidApi::ReportLengths(hid_device* /*device*/,
+                                                      const std::string& path) {
+    const std::vector<uint8_t> descriptor = ReadHidrawReportDescriptor(path);
+    return ParseReportDescriptor(descriptor.data(), descriptor.size());
 }
 
 }  // namespace vesmor
