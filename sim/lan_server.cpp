@@ -55,8 +55,8 @@ void LanServer::Bind() {
         net::AllowBroadcast(unicast_);
     }
     // On a loopback address nobody broadcasts; elsewhere the search comes as a broadcast,
-    // which only a socket bound to any address receives.
-    if (!IsLoopback(address)) {
+    // which on POSIX only a socket bound to any address receives.
+    if (!IsLoopback(address) && !net::BoundDatagramHearsBroadcasts()) {
         broadcast_ = net::BindDatagram("0.0.0.0", kConfigPort);
         net::TellArrivalInterface(broadcast_);
         interface_ = net::InterfaceHolding(address);

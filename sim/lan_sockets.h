@@ -48,6 +48,10 @@ void Close(Socket& socket);
 void CloseOrderly(Socket& socket);
 void CloseAbort(Socket& socket);
 
+// Whether a datagram socket bound to an interface's address also receives the broadcasts that
+// arrive there (Windows), or only one bound to any address does (POSIX).
+bool BoundDatagramHearsBroadcasts();
+
 // The index of the interface holding this local address; 0 when none does.
 int InterfaceHolding(const std::string& address);
 

@@ -144,6 +144,10 @@ void CloseAbort(Socket& socket) {
     Close(socket);
 }
 
+bool BoundDatagramHearsBroadcasts() {
+    return false;
+}
+
 int InterfaceHolding(const std::string& address) {
     ifaddrs* list = nullptr;
     int index = 0;

@@ -221,6 +221,10 @@ void CloseAbort(Socket& socket) {
     Close(socket);
 }
 
+bool BoundDatagramHearsBroadcasts() {
+    return true;
+}
+
 int InterfaceHolding(const std::string& address) {
     StartWinsock();
     in_addr wanted{};

@@ -75,13 +75,13 @@ compare() {
   fi
 }
 
-# The wineserver of this prefix, its process id ("" when none runs): it has the prefix's server
-# directory as its working directory.
+# The wineserver of this prefix, its process id ("" when none runs): its working directory is
+# the prefix's server directory, named after the prefix's device and inode.
 wineserver_pid() {
   local dir
-  dir=$(printf '/tmp/.wine-%d/server-%x-%x' "$(id -u)" $(stat -c '%d %i' "$WINEPREFIX"))
+  dir=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
   for p in /proc/[0-9]*; do
-    [ "$(readlink "$p/cwd" 2>/dev/null)" = "$dir" ] && { basename "$p"; return; }
+    [[ "$(readlink "$p/cwd" 2>/dev/null)" == */"$dir" ]] && { basename "$p"; return; }
   done
 }
 
@@ -95,10 +95,10 @@ case "$mode" in
     start_sim --lan 127.0.0.1-0 --lan-no-config --tag nxp:$uid
     lan=$sim_name
     [[ "$lan" =~ ^127\.0\.0\.1-[0-9]+$ ]] || { fail "start: \"$lan\""; cat "$work/sim.err"; exit 1; }
-    compare "lan info" "$lan" "$lan" "$uid" info
+    compare "lan info" "$lan" "$lan" "Firmware:" info
     compare "lan program" "$lan" "$lan" "" program --value 4711 --start 8 --bytes 4
     compare "lan readback" "$lan" "$lan" 4711 readback --start 8 --bytes 4
-    compare "lan dump" "$lan" "$lan" "$uid" dump
+    compare "lan dump" "$lan" "$lan" "UID: $uid" dump
     ;;
   com)
     wineserver -p
@@ -115,7 +115,7 @@ case "$mode" in
     start_sim --port COM256 --tag nxp:E004010000000044
     port=$sim_name
     [ "$port" = COM256 ] || { fail "start: \"$port\""; cat "$work/sim.err"; exit 1; }
-    compare "com info" "${ends[1]}" - E004010000000044 info
+    compare "com info" "${ends[1]}" - "Firmware:" info
     compare "com program" "${ends[1]}" - "" program --value 4711 --start 8 --bytes 4
     compare "com readback" "${ends[1]}" - 4711 readback --start 8 --bytes 4
     # Ctrl+C (Wine turns SIGINT into CTRL_C_EVENT) ends it with exit code 0.
@@ -136,8 +136,11 @@ case "$mode" in
   config)
     [ "$(id -u)" = 0 ] || { echo "needs root for a network namespace"; exit 77; }
     command -v unshare >/dev/null && command -v ip >/dev/null || { echo "no unshare or ip"; exit 77; }
-    # The rest runs in a network namespace of its own: a veth pair whose peer has no address,
-    # so that the tool's broadcasts go nowhere but back to this host, and the loopback.
+    # The rest runs in a network namespace of its own: the loopback and a veth pair, the tool
+    # on one end (10.77.0.1), the reader on the other (10.77.0.2), so that the tool's broadcasts
+    # reach the reader and nothing else. Wine binds a datagram socket to an interface, not to
+    # its address, and the two ends then talk over the pair: each end takes datagrams from the
+    # other local address.
     export -f wineserver_pid start_sim compare fail
     export bin linux work
     unshare -n bash -c '
@@ -145,14 +148,18 @@ case "$mode" in
       failures=0
       pids=()
       ip link set lo up && ip link add lan0 type veth peer name lan1 &&
-        ip addr add 10.77.0.1/24 dev lan0 && ip link set lan0 up && ip link set lan1 up &&
-        ip route add default dev lan0 || exit 77
+        ip addr add 10.77.0.1/24 dev lan0 && ip addr add 10.77.0.2/24 dev lan1 &&
+        ip link set lan0 up && ip link set lan1 up && ip route add default dev lan0 || exit 77
+      for end in all lan0 lan1; do
+        echo 1 >/proc/sys/net/ipv4/conf/$end/accept_local
+        echo 0 >/proc/sys/net/ipv4/conf/$end/rp_filter
+      done
       wineserver -p
       server=$(wineserver_pid)
       if [ -z "$server" ] || [ "$(readlink /proc/$server/ns/net)" != "$(readlink /proc/self/ns/net)" ]; then
         echo "FAILED the wineserver is not in the test namespace"; exit 1
       fi
-      reader=10.77.0.1
+      reader=10.77.0.2
       start_sim --lan $reader --tag nxp:E004010000000055
       lan=$sim_name
       [ "$lan" = $reader-10001 ] || { echo "FAILED start: \"$lan\""; cat "$work/sim.err"; exit 1; }
@@ -176,7 +183,7 @@ case "$mode" in
       check "lan search (vesmor.exe)" "$lan" wine "$bin/vesmor.exe" lan search --readers
       check "lan show (vesmor.exe)" "TCP-Port:      ${lan#*-}" wine "$bin/vesmor.exe" lan show $reader
       check "lan show address (vesmor.exe)" "Adresse:       $reader" cat "$work/tool.txt"
-      check "lan info over TCP (vesmor.exe)" "E004010000000055" wine "$bin/vesmor.exe" info -p "$lan"
+      check "lan dump over TCP (vesmor.exe)" "UID: E004010000000055" wine "$bin/vesmor.exe" dump -p "$lan"
       wineserver -k
       kill "${pids[@]}" 2>/dev/null
       wait 2>/dev/null
