@@ -32,8 +32,9 @@ packages=(
   libpq-dev postgresql
 )
 
-# Only the windows flavour needs the cross compiler and Wine.
-windows_packages=(g++-mingw-w64-x86-64-posix wine wine64)
+# Only the windows flavour needs the cross compiler and Wine, and socat for the pty pair one of
+# whose ends a Wine COM port is linked to.
+windows_packages=(g++-mingw-w64-x86-64-posix wine wine64 socat)
 
 install_missing_packages() {
   local missing=()

@@ -3,8 +3,10 @@
 #
 # build  cross-builds with mingw-w64 into build-windows/ (programs in build-windows/bin/)
 # test   build, then under Wine (a prefix of its own in build-windows/wine-prefix, no display):
-#        the Windows unit tests, and vesmor.exe against the Linux simulator of build/ over a
-#        Wine COM port linked to the simulator's pseudo-terminal and over TCP on loopback
+#        the Windows unit tests, vesmor.exe against the Linux simulator of build/ over a Wine
+#        COM port linked to the simulator's pseudo-terminal and over TCP on loopback, and
+#        vesmor-sim.exe against vesmor.exe and the Linux vesmor (TCP on loopback, a COM port on
+#        a pty pair, the configuration port in a private network namespace)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 action=${1:-build}
@@ -35,7 +37,8 @@ case "$action" in
     timeout 120 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
     ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" || status=1
     wineserver -k 2>/dev/null || true
-    # The Linux side: the simulator and the tests that run vesmor.exe under Wine.
+    # The Linux side: the simulator, the tool and the tests that run vesmor.exe and
+    # vesmor-sim.exe under Wine.
     cmake -S . -B build -G Ninja -DVESMOR_WINDOWS_BIN="$PWD/$dir/bin" >/dev/null
     cmake --build build --target cli_wine_tests vesmor-sim vesmor
     # Wine does not take a Linux pseudo-terminal for a console, so the progress line meant for

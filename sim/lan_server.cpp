@@ -1,91 +1,19 @@
 #include "sim/lan_server.h"
 
-#include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <net/if.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <iostream>
 #include <stdexcept>
-
-#include "transports/lan_adapters.h"
-#include "transports/posix/lan_datagram.h"
 
 namespace vesmor::sim {
 
 namespace {
 
 constexpr uint16_t kConfigPort = 30718;
-
-sockaddr_in Endpoint(const std::string& address, int port) {
-    sockaddr_in endpoint{};
-    endpoint.sin_family = AF_INET;
-    endpoint.sin_port = htons(static_cast<uint16_t>(port));
-    ::inet_pton(AF_INET, address.c_str(), &endpoint.sin_addr);
-    return endpoint;
-}
-
-int BoundSocket(int type, const std::string& address, int port) {
-    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    const int one = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    const sockaddr_in endpoint = Endpoint(address, port);
-    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&endpoint), sizeof endpoint) != 0 ||
-        (type == SOCK_STREAM && ::listen(fd, 8) != 0)) {
-        const std::string reason = std::strerror(errno);
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        throw std::runtime_error("cannot serve " + address + "-" + std::to_string(port) + ": " +
-                                 reason);
-    }
-    return fd;
-}
-
-int LocalPort(int fd) {
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
-    return ntohs(local.sin_port);
-}
-
-int InterfaceHolding(const std::string& address) {
-    ifaddrs* list = nullptr;
-    int index = 0;
-    if (::getifaddrs(&list) != 0) {
-        return 0;
-    }
-    const sockaddr_in wanted = Endpoint(address, 0);
-    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr != nullptr && entry->ifa_addr->sa_family == AF_INET &&
-            reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr ==
-                wanted.sin_addr.s_addr) {
-            index = static_cast<int>(::if_nametoindex(entry->ifa_name));
-            break;
-        }
-    }
-    ::freeifaddrs(list);
-    return index;
-}
+constexpr uint32_t kBroadcast = 0xFFFFFFFF;
 
 bool IsLoopback(const std::string& address) {
     return address.starts_with("127.");
-}
-
-void CloseFd(int& fd) {
-    if (fd >= 0) {
-        ::close(fd);
-        fd = -1;
-    }
 }
 
 }  // namespace
@@ -94,7 +22,10 @@ LanServer::LanServer(const ReaderConfig& reader, const Options& options)
     : engine_(reader), device_(options.device), options_(options) {
     engine_.SetField(&field_);
     Bind();
-    wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (!wake_.Create()) {
+        CloseSockets();
+        throw std::runtime_error("no wake-up event for the server thread");
+    }
     thread_ = std::thread(&LanServer::Run, this);
 }
 
@@ -106,44 +37,40 @@ LanServer::~LanServer() {
     Wake();
     thread_.join();
     CloseSockets();
-    for (int& fd : clients_) {
-        CloseFd(fd);
+    for (net::Socket& fd : clients_) {
+        net::Close(fd);
     }
-    CloseFd(wake_);
 }
 
 void LanServer::Bind() {
     const std::string& address = device_.Address();
     if (!device_.IsForeign()) {
-        listener_ = BoundSocket(SOCK_STREAM, address, device_.TcpPort());
+        listener_ = net::ListenStream(address, device_.TcpPort());
     }
     if (!options_.configPort) {
         return;
     }
-    unicast_ = BoundSocket(SOCK_DGRAM, address, kConfigPort);
-    if (options_.replyByBroadcast && unicast_ >= 0) {
-        const int one = 1;
-        ::setsockopt(unicast_, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
+    unicast_ = net::BindDatagram(address, kConfigPort);
+    if (options_.replyByBroadcast) {
+        net::AllowBroadcast(unicast_);
     }
     // On a loopback address nobody broadcasts; elsewhere the search comes as a broadcast,
-    // which only a socket bound to any address receives.
-    if (!IsLoopback(address)) {
-        broadcast_ = BoundSocket(SOCK_DGRAM, "0.0.0.0", kConfigPort);
-        const int one = 1;
-        ::setsockopt(broadcast_, IPPROTO_IP, IP_PKTINFO, &one, sizeof one);
-        interface_ = InterfaceHolding(address);
+    // which on POSIX only a socket bound to any address receives.
+    if (!IsLoopback(address) && !net::BoundDatagramHearsBroadcasts()) {
+        broadcast_ = net::BindDatagram("0.0.0.0", kConfigPort);
+        net::TellArrivalInterface(broadcast_);
+        interface_ = net::InterfaceHolding(address);
     }
 }
 
 void LanServer::CloseSockets() {
-    CloseFd(listener_);
-    CloseFd(unicast_);
-    CloseFd(broadcast_);
+    net::Close(listener_);
+    net::Close(unicast_);
+    net::Close(broadcast_);
 }
 
 void LanServer::Wake() {
-    const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(wake_, &one, sizeof one);
+    wake_.Signal();
 }
 
 void LanServer::SetFaults(const Faults& faults) {
@@ -158,7 +85,7 @@ std::string LanServer::Address() const {
 
 int LanServer::TcpPort() const {
     std::lock_guard lock(mutex_);
-    return listener_ >= 0 ? LocalPort(listener_) : device_.TcpPort();
+    return listener_ != net::kNoSocket ? net::LocalPort(listener_) : device_.TcpPort();
 }
 
 std::vector<Bytes> LanServer::ConfigRequests() const {
@@ -203,44 +130,36 @@ void LanServer::Vanish() {
 }
 
 void LanServer::Accept() {
-    sockaddr_in peer{};
-    socklen_t length = sizeof peer;
-    const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-    if (fd < 0) {
+    // Every answer leaves when the simulated reader sends it, not when the peer's
+    // acknowledgement of the one before has come back: Accept turns Nagle's delay off.
+    std::string peer;
+    const net::Socket fd = net::Accept(listener_, peer);
+    if (fd == net::kNoSocket) {
         return;
     }
-    ::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length);
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
-    peers_.push_back(text);
-    // Every answer leaves when the simulated reader sends it, not when the peer's
-    // acknowledgement of the one before has come back.
-    const int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    peers_.push_back(peer);
     clients_.push_back(fd);
     engine_.ResetParser();
 }
 
 void LanServer::DropClient(size_t index, PeerClose style) {
-    int& fd = clients_[index];
+    net::Socket& fd = clients_[index];
     std::erase_if(delayed_, [&](const Delayed& d) { return d.fd == fd; });
     if (style == PeerClose::kReset) {
-        const linger abort{1, 0};
-        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        net::CloseAbort(fd);
     } else {
-        ::shutdown(fd, SHUT_RDWR);
+        net::CloseOrderly(fd);
     }
-    CloseFd(fd);
 }
 
 void LanServer::ServeClient(size_t index) {
     uint8_t buffer[1024];
-    const int fd = clients_[index];
-    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    const net::Socket fd = clients_[index];
+    const long n = net::Receive(fd, buffer, sizeof buffer);
     if (n <= 0) {
-        if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+        if (n != -1) {  // closed by the peer or broken; -1: nothing there yet
             std::erase_if(delayed_, [&](const Delayed& d) { return d.fd == fd; });
-            CloseFd(clients_[index]);
+            net::Close(clients_[index]);
         }
         return;
     }
@@ -254,8 +173,8 @@ void LanServer::ServeClient(size_t index) {
     }
 }
 
-bool LanServer::SendAnswer(int fd, const Bytes& bytes) {
-    [[maybe_unused]] const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+bool LanServer::SendAnswer(net::Socket fd, const Bytes& bytes) {
+    net::Send(fd, bytes.data(), bytes.size());
     ++answers_;
     if (options_.closeAfter > 0 && answers_ == options_.closeAfter && !closedOnce_) {
         closedOnce_ = true;
@@ -280,16 +199,17 @@ void LanServer::SendDueAnswers() {
     }
 }
 
-void LanServer::ServeDatagram(int fd) {
+void LanServer::ServeDatagram(net::Socket fd) {
     uint8_t buffer[1500];
-    sockaddr_in sender{};
+    net::Endpoint sender;
     int arrivedOn = 0;
-    const long n = ReceiveDatagram(fd, buffer, sizeof buffer, sender, arrivedOn);
+    const long n = net::ReceiveFrom(fd, buffer, sizeof buffer, sender, arrivedOn);
     if (n <= 0) {
         return;
     }
-    // Every device on this host gets the broadcast; only the one on that interface answers.
-    if (fd == broadcast_ && arrivedOn != interface_) {
+    // Every device on this host gets the broadcast; only the one on that interface answers
+    // (where the system tells the interface).
+    if (fd == broadcast_ && arrivedOn != 0 && arrivedOn != interface_) {
         return;
     }
     const Bytes request(buffer, buffer + n);
@@ -312,16 +232,15 @@ void LanServer::ServeDatagram(int fd) {
     Apply(outcome);
 }
 
-void LanServer::SendReply(const Bytes& reply, const sockaddr_in& to) {
-    if (reply.empty() || unicast_ < 0) {
+void LanServer::SendReply(const Bytes& reply, const net::Endpoint& to) {
+    if (reply.empty() || unicast_ == net::kNoSocket) {
         return;
     }
-    sockaddr_in target = to;
+    net::Endpoint target = to;
     if (options_.replyByBroadcast) {
-        target.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+        target.address = kBroadcast;
     }
-    ::sendto(unicast_, reply.data(), reply.size(), MSG_NOSIGNAL,
-             reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    net::SendTo(unicast_, reply.data(), reply.size(), target);
 }
 
 void LanServer::SendDueFlood() {
@@ -350,19 +269,16 @@ void LanServer::Apply(const LanDevice::Outcome& outcome) {
 }
 
 void LanServer::Run() {
+    std::vector<bool> readable;
     for (;;) {
-        std::vector<pollfd> fds = {{wake_, POLLIN, 0}};
+        std::vector<net::Socket> sockets;
         {
             std::lock_guard lock(mutex_);
             if (stop_) {
                 return;
             }
-            for (const int fd : {listener_, unicast_, broadcast_}) {
-                fds.push_back({fd, POLLIN, 0});
-            }
-            for (const int fd : clients_) {
-                fds.push_back({fd, POLLIN, 0});
-            }
+            sockets = {listener_, unicast_, broadcast_};
+            sockets.insert(sockets.end(), clients_.begin(), clients_.end());
         }
         int timeoutMs = -1;
         {
@@ -384,7 +300,7 @@ void LanServer::Run() {
                                              1));
             }
         }
-        ::poll(fds.data(), fds.size(), timeoutMs);
+        net::WaitReadable(sockets, wake_, timeoutMs, readable);
         std::lock_guard lock(mutex_);
         if (dropDue_ && std::chrono::steady_clock::now() >= *dropDue_) {
             dropDue_.reset();
@@ -392,10 +308,7 @@ void LanServer::Run() {
                 DropClient(i, options_.closeStyle);
             }
         }
-        if (fds[0].revents & POLLIN) {
-            uint64_t value;
-            [[maybe_unused]] const ssize_t n = ::read(wake_, &value, sizeof value);
-        }
+        wake_.Reset();
         if (pendingDrop_ >= 0) {
             for (size_t i = 0; i < clients_.size(); ++i) {
                 DropClient(i, static_cast<PeerClose>(pendingDrop_));
@@ -405,24 +318,24 @@ void LanServer::Run() {
         if (vanished_) {
             CloseSockets();
         }
-        // Descriptors closed in this pass keep their slots in fds; their events are stale.
-        if (listener_ >= 0 && fds[1].fd == listener_ && (fds[1].revents & POLLIN)) {
+        // Sockets closed in this pass keep their slots in `sockets`; their events are stale.
+        if (listener_ != net::kNoSocket && sockets[0] == listener_ && readable[0]) {
             Accept();
         }
-        for (size_t k = 2; k <= 3; ++k) {
-            if (fds[k].fd >= 0 && (fds[k].fd == unicast_ || fds[k].fd == broadcast_) &&
-                (fds[k].revents & POLLIN)) {
-                ServeDatagram(fds[k].fd);
+        for (size_t k = 1; k <= 2; ++k) {
+            if (sockets[k] != net::kNoSocket &&
+                (sockets[k] == unicast_ || sockets[k] == broadcast_) && readable[k]) {
+                ServeDatagram(sockets[k]);
             }
         }
-        for (size_t k = 4; k < fds.size(); ++k) {
-            const size_t index = k - 4;
-            if (index < clients_.size() && clients_[index] == fds[k].fd && fds[k].fd >= 0 &&
-                (fds[k].revents & (POLLIN | POLLHUP | POLLERR))) {
+        for (size_t k = 3; k < sockets.size(); ++k) {
+            const size_t index = k - 3;
+            if (index < clients_.size() && clients_[index] == sockets[k] &&
+                sockets[k] != net::kNoSocket && readable[k]) {
                 ServeClient(index);
             }
         }
-        std::erase(clients_, -1);
+        std::erase(clients_, net::kNoSocket);
         SendDueAnswers();
         SendDueFlood();
     }

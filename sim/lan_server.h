@@ -1,9 +1,7 @@
 #pragma once
 // A simulated LAN reader: the reader frames over TCP through the reader engine, and the
 // configuration port 30718 through LanDevice. One thread serves the listener, the connections
-// and both datagram sockets from one poll loop.
-
-#include <netinet/in.h>
+// and both datagram sockets from one wait loop (the sockets: sim/lan_sockets.h).
 
 #include <chrono>
 #include <condition_variable>
@@ -15,8 +13,10 @@
 #include <vector>
 
 #include "sim/lan_device.h"
+#include "sim/lan_sockets.h"
 #include "sim/reader_engine.h"
 #include "sim/tag_field.h"
+#include "transports/wake_event.h"
 
 namespace vesmor::sim {
 
@@ -69,10 +69,10 @@ class LanServer {
     void Accept();
     void ServeClient(size_t index);
     // Sends an answer to a client; false when the connection is to be dropped after it.
-    bool SendAnswer(int fd, const Bytes& bytes);
+    bool SendAnswer(net::Socket fd, const Bytes& bytes);
     void SendDueAnswers();
     void DropClient(size_t index, PeerClose style);
-    void ServeDatagram(int fd);
+    void ServeDatagram(net::Socket fd);
     void Apply(const LanDevice::Outcome& outcome);
     void Wake();
 
@@ -81,11 +81,11 @@ class LanServer {
     ReaderEngine engine_;
     LanDevice device_;
     Options options_;
-    int listener_ = -1;
-    int unicast_ = -1;    // configuration port on the device's address
-    int broadcast_ = -1;  // configuration port on any address, for broadcasts
-    int interface_ = 0;   // index of the interface holding the address
-    std::vector<int> clients_;
+    net::Socket listener_ = net::kNoSocket;
+    net::Socket unicast_ = net::kNoSocket;    // configuration port on the device's address
+    net::Socket broadcast_ = net::kNoSocket;  // configuration port on any address, for broadcasts
+    int interface_ = 0;  // index of the interface holding the address
+    std::vector<net::Socket> clients_;
     std::vector<Bytes> configRequests_;
     std::vector<std::string> peers_;
     int answers_ = 0;
@@ -94,23 +94,23 @@ class LanServer {
     // Answers held back by the reader's delay (or sent again late, as duplicates).
     struct Delayed {
         std::chrono::steady_clock::time_point due;
-        int fd;
+        net::Socket fd;
         Bytes bytes;
     };
     std::vector<Delayed> delayed_;
     // The record-0 reply repeated by the flood fault, its receiver and its schedule.
     struct Flood {
         Bytes reply;
-        sockaddr_in to{};
+        net::Endpoint to;
         std::chrono::steady_clock::time_point next, until;
     };
     std::optional<Flood> flood_;
-    void SendReply(const Bytes& reply, const sockaddr_in& to);
+    void SendReply(const Bytes& reply, const net::Endpoint& to);
     void SendDueFlood();
     bool vanished_ = false;
     int pendingDrop_ = -1;  // PeerClose requested from another thread, or -1
     bool stop_ = false;
-    int wake_ = -1;
+    WakeEvent wake_;
     std::thread thread_;
 };
 

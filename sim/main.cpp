@@ -1,32 +1,21 @@
-// vesmor-sim: a simulated reader of the VESMOR family behind a pseudo-terminal (or a Bluetooth
-// dongle with the reader in range, --dongle). Prints the device path to open on its first line,
-// then answers until interrupted.
+// vesmor-sim: a simulated reader of the VESMOR family behind a pseudo-terminal (POSIX) or on a
+// COM port (Windows, --port), or a Bluetooth dongle with the reader in range (--dongle), or a
+// LAN reader (--lan). Prints the device to open on its first line, then answers until
+// interrupted. What differs between the systems is in sim/sim_host.h.
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
-#include <cstring>
+#include <cctype>
 #include <cstdio>
 #include <iostream>
-#include <string>
-
 #include <memory>
+#include <string>
 
 #include "sim/conveyor.h"
 #include "sim/lan_options.h"
-#include "sim/pty_link.h"
-#include "transports/sim_announcement.h"
+#include "sim/sim_host.h"
 
 namespace {
-
-volatile std::sig_atomic_t g_stop = 0;
-
-void OnSignal(int) {
-    g_stop = 1;
-}
 
 std::vector<uint8_t> ParseHex(const std::string& text) {
     std::vector<uint8_t> bytes;
@@ -46,8 +35,8 @@ std::vector<uint8_t> ParseHex(const std::string& text) {
 }
 
 // One line per leaving tag, "UID HEX", written with a single write so that lines never mix.
-void RecordBlocks(int fd, const vesmor::sim::TagField& field, const std::string& uidText,
-                  int blockCount) {
+void RecordBlocks(vesmor::sim::RecordFile& file, const vesmor::sim::TagField& field,
+                  const std::string& uidText, int blockCount) {
     const std::optional<vesmor::sim::Uid> uid = vesmor::sim::ParseUid(uidText);
     if (!uid) {
         return;
@@ -61,18 +50,16 @@ void RecordBlocks(int fd, const vesmor::sim::TagField& field, const std::string&
         }
     }
     line += "\n";
-    if (::write(fd, line.data(), line.size()) < 0) {
-        std::perror("--conveyor-record");
-    }
+    file.Append(line);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Simulated VESMOR reader on a pseudo-terminal"};
+    CLI::App app{"Simulated VESMOR reader on a pseudo-terminal (Windows: on a COM port)"};
     vesmor::sim::ReaderConfig config;
     vesmor::sim::Faults faults;
-    vesmor::sim::PtyLink::Options options;
+    vesmor::sim::SerialCli options;
     std::string device = "125";
     std::string stray;
     std::vector<std::string> statuses;
@@ -91,8 +78,12 @@ int main(int argc, char** argv) {
     app.add_option("--max-answer", config.maxAnswerData,
                    "cut transponder answers to this many data bytes (default 254)")
         ->check(CLI::Range(1, 254));
+    app.add_option("--port", options.port,
+                   "Windows: serve this COM port (COMn, e.g. one end of a virtual port pair)");
     app.add_option("--link", options.linkPath, "also make this symlink to the device");
-    app.add_option("--baud", options.lineBaud, "emulate a line of this speed (0: none)");
+    app.add_option("--baud", options.lineBaud,
+                   "emulate a line of this speed (0: none; a COM port is set to it, else to "
+                   "38400)");
     app.add_flag("--dongle", options.dongle,
                  "be a Bluetooth dongle with the reader in range (open as \"DEVICE BT\")");
     app.add_option("--delay", faults.delayMs, "pause in ms before every answer");
@@ -184,24 +175,25 @@ int main(int argc, char** argv) {
             route.firstSerial = 1;
         }
     }
-    int recordFd = -1;
+    vesmor::sim::RecordFile record;
     if (!recordFile.empty()) {
-        // Never through a link someone else put in a shared directory.
-        recordFd = ::open(recordFile.c_str(),
-                          O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (recordFd < 0) {
-            std::cerr << "--conveyor-record " << recordFile << ": " << std::strerror(errno) << "\n";
+        std::string error;
+        if (!record.Open(recordFile, error)) {
+            std::cerr << "--conveyor-record " << recordFile << ": " << error << "\n";
             return 2;
         }
     }
 
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
-    std::unique_ptr<vesmor::sim::PtyLink> pty;
+    vesmor::sim::InstallStopRequest();
+    std::unique_ptr<vesmor::sim::SerialReader> pty;
     std::unique_ptr<vesmor::sim::LanServer> lanServer;
-    std::string announcement;
     if (lan.address.empty()) {
-        pty = std::make_unique<vesmor::sim::PtyLink>(config, options);
+        try {
+            pty = vesmor::sim::OpenSerialReader(config, options);
+        } catch (const std::exception& error) {
+            std::cerr << "vesmor-sim: " << error.what() << "\n";
+            return 2;
+        }
         pty->SetFaults(faults);
     } else {
         try {
@@ -219,18 +211,10 @@ int main(int argc, char** argv) {
         field.LeaveAfterWrites(field.Insert(kind, uid), leaveAfterWrites);
     }
     if (pty) {
-        // The interface list of the window offers the simulated reader while this program runs;
-        // a dongle is not a serial reader and is opened by its name with " BT".
-        if (!options.dongle) {
-            std::string problem;
-            announcement = vesmor::AnnounceSimulator(pty->Path(), &problem);
-            if (announcement.empty()) {
-                std::cerr << "vesmor-sim: not announced to the interface list: " << problem << "\n";
-            }
-        }
-        std::cout << pty->Path() << std::endl;
+        pty->Announce();
+        std::cout << pty->Name() << std::endl;
         if (options.dongle) {
-            std::cerr << "Bluetooth-Dongle: " << pty->Path() << " BT" << std::endl;
+            std::cerr << "Bluetooth-Dongle: " << pty->Name() << " BT" << std::endl;
         }
     } else {
         std::cout << lanServer->Address() << "-" << lanServer->TcpPort() << std::endl;
@@ -240,19 +224,14 @@ int main(int argc, char** argv) {
         const int blockCount = vesmor::sim::GeometryOf(*conveyorKindValue).blockCount;
         belt = std::make_unique<vesmor::sim::Conveyor>(
             field, *conveyorKindValue, everyMs, presentMs,
-            [&field, recordFd, blockCount](const std::string& event) {
+            [&field, &record, blockCount](const std::string& event) {
                 std::cout << event << std::endl;
-                if (recordFd >= 0 && event.front() == '-') {
-                    RecordBlocks(recordFd, field, event.substr(1), blockCount);
+                if (record.IsOpen() && event.front() == '-') {
+                    RecordBlocks(record, field, event.substr(1), blockCount);
                 }
             },
             route);
     }
-    while (!g_stop) {
-        ::pause();
-    }
-    if (!announcement.empty()) {
-        ::unlink(announcement.c_str());
-    }
+    vesmor::sim::WaitForStop();
     return 0;
 }

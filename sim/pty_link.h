@@ -1,11 +1,10 @@
 #pragma once
-// A simulated reader behind a pseudo-terminal: the library opens the slave side as it would a
+// A simulated reader behind a pseudo-terminal (POSIX; sim/posix/pty_link.cpp): the library opens the slave side as it would a
 // serial port; a thread of the simulator reads the master side, answers through the reader
 // engine and, when a line speed is set, lets every byte take its wire time.
 
 #include <condition_variable>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "sim/dongle_engine.h"
+#include "sim/line_pacing.h"
 #include "sim/reader_engine.h"
 #include "sim/tag_field.h"
 
@@ -80,13 +80,7 @@ class PtyLink {
     int keepAlive_ = -1;  // a slave descriptor held open so the master never sees a hang-up
     int wake_ = -1;
     std::string slavePath_;
-    // Bytes to send by due time; the last byte of an answer is marked, since the reader's
-    // answer is complete only when it is out.
-    struct Outgoing {
-        std::vector<uint8_t> bytes;
-        bool endsAnswer = false;
-    };
-    std::multimap<int64_t, Outgoing> outgoing_;
+    OutgoingQueue outgoing_;  // answer bytes by due time
     std::vector<uint8_t> received_;
     size_t sent_ = 0;
     int64_t lastByteNs_ = 0;

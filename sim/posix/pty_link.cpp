@@ -18,8 +18,7 @@ namespace vesmor::sim {
 namespace {
 
 int64_t NowNs() {
-    using namespace std::chrono;
-    return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+    return SteadyNowNs();
 }
 
 void MakeRaw(int fd) {
@@ -175,19 +174,7 @@ bool PtyLink::IsUnplugged() const {
 }
 
 void PtyLink::Schedule(const std::vector<Reply>& replies, int64_t nowNs) {
-    const int64_t byteNs = options_.lineBaud > 0 ? 10'000'000'000LL / options_.lineBaud : 0;
-    for (const Reply& reply : replies) {
-        const int64_t start = nowNs + static_cast<int64_t>(reply.requestLength) * byteNs +
-                              static_cast<int64_t>(reply.delayMs) * 1'000'000;
-        if (byteNs == 0) {
-            outgoing_.emplace(start, Outgoing{reply.bytes, true});
-            continue;
-        }
-        for (size_t k = 0; k < reply.bytes.size(); ++k) {
-            outgoing_.emplace(start + static_cast<int64_t>(k + 1) * byteNs,
-                              Outgoing{{reply.bytes[k]}, k + 1 == reply.bytes.size()});
-        }
-    }
+    ScheduleReplies(outgoing_, replies, nowNs, options_.lineBaud);
 }
 
 void PtyLink::ReadMaster(int64_t nowNs) {
