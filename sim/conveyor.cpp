@@ -64,8 +64,10 @@ void Conveyor::Run() {
     while (!stop_) {
         const Clock::time_point now = Clock::now();
         while (!removals.empty() && removals.front().at <= now) {
-            // The observer hears of the leaving tag while it is still in the field, so that it
-            // can look at what was written to it.
+            // The leaving tag is out of the reader's reach first: a write that comes now fails
+            // as on a tag gone. Then the observer hears of it while it is still in the field,
+            // so that what it sees written to the tag is what the tag leaves with.
+            field_.MoveOutOfReach(removals.front().uid);
             if (observer_)
                 observer_("-" + UidText(removals.front().uid));
             TakeAway(removals.front().uid);

@@ -25,7 +25,9 @@ struct ConveyorRoute {
 
 class Conveyor {
   public:
-    // Called with "+UID" when a tag has entered and "-UID" just before it leaves.
+    // Called with "+UID" when a tag has entered and "-UID" just before it leaves the field, once
+    // it is out of the reader's reach (it takes no more writes, so its blocks then are what it
+    // leaves with).
     using Observer = std::function<void(const std::string& event)>;
 
     Conveyor(TagField& field, ChipKind kind, int everyMs, int presentMs, Observer observer = {},

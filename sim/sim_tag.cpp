@@ -241,7 +241,7 @@ uint64_t SimTag::UidValue() const {
 }
 
 bool SimTag::Hears(uint8_t flags) const {
-    return !(profile_.needsSubcarrierClear && (flags & kFlagSubcarrier));
+    return !outOfReach_ && !(profile_.needsSubcarrierClear && (flags & kFlagSubcarrier));
 }
 
 std::optional<std::vector<uint8_t>> SimTag::Block(int block) const {

@@ -56,7 +56,11 @@ class SimTag {
     uint8_t Dsfid() const { return 0x00; }
     uint8_t Afi() const { return 0x00; }
     bool HasLeft() const { return left_; }
-    // Silent to requests with the sub-carrier flag set when the chip needs it clear.
+    // Out of the reader's reach on its way out of the field: it hears no request any more, while
+    // its blocks can still be looked at.
+    void MoveOutOfReach() { outOfReach_ = true; }
+    // Silent to requests with the sub-carrier flag set when the chip needs it clear, and to every
+    // request once out of reach.
     bool Hears(uint8_t flags) const;
     std::optional<std::vector<uint8_t>> Block(int block) const;
     bool SetBlock(int block, const std::vector<uint8_t>& bytes);
@@ -85,6 +89,7 @@ class SimTag {
     Uid uid_;
     std::vector<uint8_t> memory_;
     bool left_ = false;
+    bool outOfReach_ = false;
     int writesBeforeLeaving_ = -1;
 };
 

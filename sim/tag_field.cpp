@@ -79,6 +79,17 @@ bool TagField::Remove(const Uid& uid) {
     return tags_.size() != before;
 }
 
+bool TagField::MoveOutOfReach(const Uid& uid) {
+    std::lock_guard lock(mutex_);
+    for (const auto& tag : tags_) {
+        if (tag->GetUid() == uid) {
+            tag->MoveOutOfReach();
+            return true;
+        }
+    }
+    return false;
+}
+
 void TagField::Clear() {
     std::lock_guard lock(mutex_);
     tags_.clear();

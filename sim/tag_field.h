@@ -64,6 +64,10 @@ class TagField : public IsoField {
     // Puts a transponder into the field; without a UID one is made from a running serial.
     Uid Insert(ChipKind kind, std::optional<Uid> uid = std::nullopt);
     bool Remove(const Uid& uid);
+    // The tag is on its way out: from now on it answers no request (a write that comes later
+    // fails as it would on a tag gone), while Block() still shows what it holds until Remove().
+    // False: no such tag.
+    bool MoveOutOfReach(const Uid& uid);
     void Clear();
     std::vector<Uid> Uids() const;
     // Contents of one block of a tag in the field (nullopt: no such tag or block).

@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
 #include <numeric>
+
+#include "sim/conveyor.h"
 
 #include "tests/integration/tag_fixture.h"
 
@@ -161,6 +165,43 @@ TEST(Failures, RequestsTooLongToFrameAndBadArguments) {
     EXPECT_EQ(VESMOR_WriteBlock(reader.handle, 0, nullptr, 4, uid.data(), 8, 1), -1);
     EXPECT_EQ(VESMOR_ReadBlock(reader.handle, 0, nullptr, 4, uid.data(), 8, 1), -1);
     EXPECT_TRUE(reader.Iso().empty());
+}
+
+// A conveyor's tag, when its observer hears that it leaves, takes no write any more: what the
+// observer sees then is what the tag leaves with. (A write the tag still took after the look
+// would leave with it unseen, and a record of the line would miss a value that reached a tag.)
+TEST(Conveyor, ALeavingTagTakesNoWriteAfterItsObserverLooked) {
+    ReaderWithField reader(0);
+    const std::vector<uint8_t> data = Pattern(4, 0x41);
+    std::mutex mutex;
+    std::condition_variable left;
+    std::optional<std::vector<uint8_t>> seen;
+    int32_t lateWrite = 0;
+    int32_t lateError = 0;
+    std::optional<std::vector<uint8_t>> after;
+    {
+        const sim::Conveyor conveyor(
+            reader.Field(), ChipKind::kNxp, 10000, 50, [&](const std::string& event) {
+                const std::optional<sim::Uid> uid = sim::ParseUid(event.substr(1));
+                if (event[0] != '-' || !uid) {
+                    return;
+                }
+                std::lock_guard lock(mutex);
+                seen = reader.Field().Block(*uid, 0);
+                // The reader tries a write in the moment after the look.
+                lateWrite = VESMOR_WriteBlock(reader.handle, 0, data.data(), 4, uid->data(), 8, 1);
+                lateError = reader.LastError();
+                after = reader.Field().Block(*uid, 0);
+                left.notify_all();
+            });
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(left.wait_for(lock, std::chrono::seconds(10), [&] { return seen.has_value(); }));
+    }
+    EXPECT_EQ(lateWrite, -1);
+    EXPECT_EQ(lateError, VESMOR_ERR_NO_TRANSPONDER);
+    EXPECT_EQ(*seen, std::vector<uint8_t>(4, 0));
+    EXPECT_EQ(after, seen) << "the tag took a write after its observer looked";
+    EXPECT_TRUE(reader.Field().Uids().empty());
 }
 
 }  // namespace
