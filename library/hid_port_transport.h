@@ -2,8 +2,8 @@
 // The HID transport of a port: the device's connection number is the port's handle, the
 // waiting caller polls it for input, and it is stopped before it closes.
 
-#include "library/port_transport.h"
 #include "transports/hid_device.h"
+#include "transports/port_transport.h"
 
 namespace vesmor {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "library/port_transport.h"
+#include "transports/port_transport.h"
 
 namespace vesmor {
 

@@ -13,7 +13,7 @@
 
 #include "library/byte_array.h"
 #include "library/include/vesmor.h"
-#include "library/port_transport.h"
+#include "transports/port_transport.h"
 #include "transports/serial_port.h"
 
 namespace vesmor {

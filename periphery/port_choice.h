@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/input_check.h"
-#include "app/core/settings_model.h"
+#include "common/input_check.h"
+#include "common/profile_store.h"
 #include "periphery/interface_library.h"
 #include "periphery/port_names.h"
 

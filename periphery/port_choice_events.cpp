@@ -1,7 +1,7 @@
 // PortChoice's reactions: device events and the follow-up timer, the missing-driver question,
 // the mode switch of USB readers, and the buttons of the dialog.
 
-#include "app/core/messages.h"
+#include "common/messages.h"
 #include "periphery/lan_settings.h"
 #include "periphery/port_choice.h"
 

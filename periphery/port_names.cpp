@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/core/input_check.h"
+#include "common/input_check.h"
 
 namespace tagforge {
 

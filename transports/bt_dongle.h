@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "library/port_transport.h"
 #include "transports/bt_dongle_frame.h"
 #include "transports/comm_calls.h"
+#include "transports/port_transport.h"
 #include "transports/usbxpress.h"
 
 namespace vesmor {

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "app/core/write_job.h"
+#include "common/write_job.h"
 
 // Where the write text of the next transponder is kept so that it survives a crash, a `kill -9`
 // or a power cut (the profile's `LastData` in the window).

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "app/core/increment.h"
-#include "app/core/messages.h"
 #include "app/core/tag_layout.h"
 #include "app/core/value_format.h"
+#include "common/messages.h"
 #include "vesmor.h"
 
 namespace tagforge {

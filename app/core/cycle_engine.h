@@ -15,7 +15,7 @@
 #include "app/core/reader_connection.h"
 #include "app/core/reader_library.h"
 #include "app/core/status_box.h"
-#include "app/core/write_job.h"
+#include "common/write_job.h"
 
 // The write and read engine of the main window: finds the single transponder in the field,
 // writes the write text into its blocks or reads them back, once or on every tick of a cycle,

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "app/core/write_job.h"
+#include "common/write_job.h"
 
 // Data files ("*.KTDat"): one write job in the section "Settings" of an INI text.
 namespace tagforge {

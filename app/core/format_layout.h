@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/core/write_job.h"
+#include "common/write_job.h"
 
 // What each data format asks of the fields and options around the write text.
 namespace tagforge {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/core/value_text.h"
+#include "common/value_text.h"
 
 namespace tagforge {
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "app/core/write_job.h"
+#include "common/write_job.h"
 
 // What becomes of the write text after a write: the auto-increment and the leading zeros.
 namespace tagforge {

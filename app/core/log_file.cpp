@@ -13,7 +13,7 @@
 #include <optional>
 
 #include "app/core/format_layout.h"
-#include "app/core/messages.h"
+#include "common/messages.h"
 #include "periphery/ini_file_io.h"
 
 namespace tagforge {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/core/write_job.h"
+#include "common/write_job.h"
 
 namespace tagforge {
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/core/messages.h"
 #include "app/core/reader_text.h"
+#include "common/messages.h"
 
 #ifndef TAGFORGE_PRODUCT_VERSION
 #define TAGFORGE_PRODUCT_VERSION ""

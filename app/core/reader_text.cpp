@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/core/messages.h"
+#include "common/messages.h"
 
 namespace tagforge {
 

@@ -5,9 +5,9 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "app/core/messages.h"
 #include "app/core/transponder_text.h"
-#include "app/core/value_text.h"
+#include "common/messages.h"
+#include "common/value_text.h"
 
 #ifndef QT_TRANSLATE_NOOP
 #define QT_TRANSLATE_NOOP(context, text) text

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <optional>
 
-#include "app/core/messages.h"
-#include "app/core/value_text.h"
+#include "common/messages.h"
+#include "common/value_text.h"
 
 namespace tagforge {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/write_job.h"
+#include "common/write_job.h"
 
 // Conversion between the write/read text of each data format and the bytes of the transponder
 // blocks.

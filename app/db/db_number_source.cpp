@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/core/messages.h"
 #include "app/db/schema.h"
+#include "common/messages.h"
 
 namespace tagforge::db {
 

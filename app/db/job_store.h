@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/write_job.h"
 #include "app/db/pg_session.h"
+#include "common/write_job.h"
 
 namespace tagforge::db {
 

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/core/messages.h"
+#include "common/messages.h"
 
 namespace tagforge::i18n {
 

@@ -11,9 +11,9 @@
 #include "app/ui/app_paths.h"
 #include "app/ui/help.h"
 #include "app/ui/wait_cursor.h"
-#include "app/ui/window_text.h"
 #include "app/update/installer_start.h"
 #include "app/update/updater.h"
+#include "periphery/ui/window_text.h"
 #include "ui_about_dlg.h"
 
 namespace tagforge::ui {

@@ -1,6 +1,6 @@
 #include "app/ui/beep_time_dlg.h"
 
-#include "app/ui/window_text.h"
+#include "periphery/ui/window_text.h"
 #include "ui_beep_time_dlg.h"
 
 namespace tagforge::ui {

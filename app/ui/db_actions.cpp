@@ -1,10 +1,10 @@
 // The main window with a database job: the value comes from the station's reservation, the
 // write field shows it read-only, and a failing database stops the write cycle.
 
-#include "app/core/messages.h"
 #include "app/ui/db_binding.h"
 #include "app/ui/tagforge_dlg.h"
-#include "app/ui/window_text.h"
+#include "common/messages.h"
+#include "periphery/ui/window_text.h"
 #include "ui_tagforge_dlg.h"
 
 namespace tagforge::ui {

@@ -6,10 +6,10 @@
 #include "app/core/data_file.h"
 #include "app/core/format_layout.h"
 #include "app/core/log_file.h"
-#include "app/core/messages.h"
 #include "app/ui/tagforge_dlg.h"
 #include "app/ui/text_limit.h"
-#include "app/ui/window_text.h"
+#include "common/messages.h"
+#include "periphery/ui/window_text.h"
 #include "ui_tagforge_dlg.h"
 
 namespace tagforge::ui {

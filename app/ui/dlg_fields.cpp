@@ -5,13 +5,13 @@
 
 #include "app/core/format_layout.h"
 #include "app/core/increment.h"
-#include "app/core/input_check.h"
 #include "app/core/value_format.h"
-#include "app/core/value_text.h"
 #include "app/ui/fixed_font.h"
 #include "app/ui/tagforge_dlg.h"
 #include "app/ui/text_limit.h"
-#include "app/ui/window_text.h"
+#include "common/input_check.h"
+#include "common/value_text.h"
+#include "periphery/ui/window_text.h"
 #include "ui_tagforge_dlg.h"
 
 namespace tagforge::ui {

@@ -11,7 +11,7 @@
 #include <cerrno>
 
 #include "app/ui/user_prompts.h"
-#include "app/ui/window_text.h"
+#include "periphery/ui/window_text.h"
 
 namespace tagforge::ui {
 

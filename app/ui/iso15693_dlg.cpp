@@ -8,14 +8,14 @@
 #include <QTimer>
 #include <span>
 
-#include "app/core/messages.h"
 #include "app/core/tag_layout.h"
 #include "app/core/transponder_text.h"
-#include "app/core/write_job.h"
 #include "app/ui/wait_cursor.h"
 #include "app/ui/wait_hooks_qt.h"
-#include "app/ui/window_text.h"
+#include "common/messages.h"
+#include "common/write_job.h"
 #include "periphery/ui/editable_list_ctrl.h"
+#include "periphery/ui/window_text.h"
 #include "ui_iso15693_dlg.h"
 #include "vesmor.h"
 

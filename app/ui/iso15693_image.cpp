@@ -7,11 +7,11 @@
 #include <cstring>
 
 #include "app/core/file_output.h"
-#include "app/core/messages.h"
 #include "app/core/tag_layout.h"
 #include "app/ui/iso15693_dlg.h"
-#include "app/ui/window_text.h"
+#include "common/messages.h"
 #include "periphery/ui/editable_list_ctrl.h"
+#include "periphery/ui/window_text.h"
 #include "ui_iso15693_dlg.h"
 
 namespace tagforge::ui {

@@ -2,9 +2,9 @@
 
 #include <QCoreApplication>
 
-#include "app/core/messages.h"
 #include "app/i18n/translation.h"
 #include "app/ui/qt_texts.h"
+#include "common/messages.h"
 
 namespace tagforge::ui {
 

@@ -17,9 +17,9 @@
 #include "app/ui/iso15693_dlg.h"
 #include "app/ui/text_limit.h"
 #include "app/ui/window_icon.h"
-#include "app/ui/window_text.h"
 #include "app/update/updater.h"
 #include "periphery/ui/port_dlg.h"
+#include "periphery/ui/window_text.h"
 #include "ui_tagforge_dlg.h"
 
 namespace tagforge::ui {

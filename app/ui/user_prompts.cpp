@@ -5,7 +5,7 @@
 #include <QMessageBox>
 
 #include "app/ui/file_dialogs.h"
-#include "app/ui/window_text.h"
+#include "periphery/ui/window_text.h"
 
 namespace tagforge::ui {
 

@@ -7,7 +7,7 @@
 #include <climits>
 #include <ctime>
 
-#include "app/core/value_text.h"
+#include "common/value_text.h"
 #include "periphery/ini_ex.h"
 
 namespace tagforge::update {

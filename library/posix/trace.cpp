@@ -19,7 +19,7 @@
 #include <optional>
 #include <thread>
 
-#include "library/private_dir.h"
+#include "transports/private_dir.h"
 
 namespace vesmor {
 

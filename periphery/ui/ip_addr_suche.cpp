@@ -3,11 +3,11 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include "app/core/messages.h"
-#include "app/ui/window_text.h"
+#include "common/messages.h"
 #include "periphery/lan_settings.h"
 #include "periphery/ui/lan_config.h"
 #include "periphery/ui/wait_without_input.h"
+#include "periphery/ui/window_text.h"
 #include "ui_ip_addr_suche.h"
 
 namespace tagforge::ui {

@@ -5,10 +5,10 @@
 #include <QRegularExpressionValidator>
 #include <algorithm>
 
-#include "app/core/messages.h"
-#include "app/ui/window_text.h"
+#include "common/messages.h"
 #include "periphery/lan_settings.h"
 #include "periphery/ui/wait_without_input.h"
+#include "periphery/ui/window_text.h"
 #include "ui_lan_config.h"
 
 namespace tagforge::ui {

@@ -6,11 +6,11 @@
 #include <QTimer>
 #include <QTimerEvent>
 
-#include "app/core/messages.h"
-#include "app/ui/window_text.h"
+#include "common/messages.h"
 #include "periphery/ui/device_monitor.h"
 #include "periphery/ui/ip_addr_suche.h"
 #include "periphery/ui/wait_without_input.h"
+#include "periphery/ui/window_text.h"
 #include "ui_port_dlg.h"
 
 namespace tagforge::ui {

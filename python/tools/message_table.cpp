@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/core/messages.h"
 #include "app/core/transponder_text.h"
 #include "app/i18n/translation.h"
+#include "common/messages.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/core/increment.h"
-#include "app/core/messages.h"
 #include "app/core/value_format.h"
+#include "common/messages.h"
 #include "tests/app_core/make_job.h"
 
 namespace tagforge {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/core/input_check.h"
+#include "common/input_check.h"
 #include "tests/app_core/make_job.h"
 
 namespace tagforge {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/core/write_job.h"
+#include "common/write_job.h"
 
 namespace tagforge {
 

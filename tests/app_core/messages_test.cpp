@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/core/messages.h"
+#include "common/messages.h"
 
 namespace tagforge {
 namespace {

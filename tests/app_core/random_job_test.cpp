@@ -9,8 +9,8 @@
 #include <string>
 
 #include "app/core/increment.h"
-#include "app/core/input_check.h"
 #include "app/core/value_format.h"
+#include "common/input_check.h"
 #include "tests/app_core/make_job.h"
 
 namespace tagforge {

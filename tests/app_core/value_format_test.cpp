@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/messages.h"
 #include "app/core/value_format.h"
+#include "common/messages.h"
 #include "tests/app_core/make_job.h"
 
 namespace tagforge {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "periphery/model_table.h"
+#include "library/model_table.h"
 #include "tests/app_engine/engine_fixture.h"
 #include "vesmor.h"
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/core/messages.h"
+#include "common/messages.h"
 #include "tests/app_engine/engine_fixture.h"
 
 namespace tagforge::test {

@@ -14,8 +14,8 @@
 #include <QXmlStreamReader>
 #include <string>
 
-#include "app/core/messages.h"
 #include "app/i18n/translation.h"
+#include "common/messages.h"
 
 namespace tagforge::i18n {
 namespace {

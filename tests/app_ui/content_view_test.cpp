@@ -6,9 +6,9 @@
 #include <QTimer>
 #include <set>
 
-#include "app/core/messages.h"
 #include "app/core/tag_layout.h"
 #include "app/core/transponder_text.h"
+#include "common/messages.h"
 #include "tests/app_ui/content_fixture.h"
 #include "tests/app_ui/window_fixture.h"
 

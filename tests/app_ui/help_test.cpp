@@ -7,9 +7,9 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include "app/core/messages.h"
 #include "app/ui/help.h"
 #include "app/ui/language.h"
+#include "common/messages.h"
 #include "tests/app_ui/window_fixture.h"
 
 namespace tagforge::ui::test {

@@ -10,9 +10,9 @@
 #include <QTest>
 
 #include "app/core/data_file.h"
-#include "app/core/messages.h"
 #include "app/ui/file_dialogs.h"
 #include "app/ui/wait_hooks_qt.h"
+#include "common/messages.h"
 #include "tests/app_ui/window_fixture.h"
 
 namespace tagforge::ui::test {

@@ -7,11 +7,11 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/core/messages.h"
 #include "app/ui/about_dlg.h"
 #include "app/ui/beep_time_dlg.h"
 #include "app/ui/controls/bitmap_static.h"
 #include "app/ui/controls/label.h"
+#include "common/messages.h"
 #include "tests/app_ui/window_fixture.h"
 
 namespace tagforge::ui::test {

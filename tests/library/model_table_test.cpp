@@ -1,4 +1,4 @@
-#include "periphery/model_table.h"
+#include "library/model_table.h"
 
 #include <gtest/gtest.h>
 

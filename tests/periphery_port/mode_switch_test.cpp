@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/core/messages.h"
+#include "common/messages.h"
 #include "tests/periphery_port/port_fakes.h"
 
 namespace tagforge::test {

@@ -10,7 +10,7 @@
 
 #include <memory>
 
-#include "app/core/messages.h"
+#include "common/messages.h"
 #include "periphery/interface_library.h"
 #include "periphery/ui/lan_config.h"
 #include "sim/lan_server.h"

@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "app/core/messages.h"
+#include "common/messages.h"
 #include "periphery/ui/ip_addr_suche.h"
 #include "periphery/ui/lan_config.h"
 #include "tests/periphery_ui/dialog_fixture.h"

@@ -11,7 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/core/messages.h"
+#include "common/messages.h"
 #include "sim/pty_link.h"
 #include "tests/periphery_ui/dialog_fixture.h"
 #include "tests/periphery_ui/lan_network.h"

@@ -13,8 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include "library/private_dir.h"
 #include "tests/fakes/other_user.h"
+#include "transports/private_dir.h"
 #include "transports/sim_announcement.h"
 
 namespace vesmor {

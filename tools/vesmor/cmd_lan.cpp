@@ -6,7 +6,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/core/messages.h"
+#include "common/messages.h"
 #include "periphery/interface_library.h"
 #include "periphery/lan_settings.h"
 #include "tools/common/printable_text.h"

@@ -5,8 +5,8 @@
 #include <iostream>
 #include <memory>
 
-#include "app/core/messages.h"
 #include "app/core/transponder_text.h"
+#include "common/messages.h"
 #include "tools/vesmor/commands.h"
 #include "tools/vesmor/common.h"
 #include "tools/vesmor/tool_text.h"

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <iostream>
 
-#include "app/core/messages.h"
+#include "common/messages.h"
 #include "periphery/port_names.h"
 #include "vesmor.h"
 

@@ -7,8 +7,8 @@
 #include <set>
 
 #include "app/core/engine_stack.h"
-#include "app/core/input_check.h"
-#include "app/core/messages.h"
+#include "common/input_check.h"
+#include "common/messages.h"
 #include "tools/common/printable_text.h"
 #include "tools/vesmor/console.h"
 #include "vesmor.h"

@@ -8,7 +8,7 @@
 
 #include "app/core/cycle_engine.h"
 #include "app/core/cycle_runner.h"
-#include "app/core/write_job.h"
+#include "common/write_job.h"
 #include "tools/vesmor/common.h"
 
 namespace vesmor::cli {

@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "app/core/format_layout.h"
-#include "app/core/messages.h"
+#include "common/messages.h"
 
 namespace vesmor::cli {
 

@@ -6,7 +6,7 @@
 #include <CLI/CLI.hpp>
 #include <string>
 
-#include "app/core/write_job.h"
+#include "common/write_job.h"
 
 namespace vesmor::cli {
 

@@ -10,9 +10,9 @@
 #include <iostream>
 
 #include "app/core/file_output.h"
-#include "app/core/messages.h"
 #include "app/core/tag_layout.h"
 #include "app/core/transponder_text.h"
+#include "common/messages.h"
 #include "tools/vesmor/tool_text.h"
 
 namespace vesmor::cli {

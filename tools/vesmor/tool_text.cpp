@@ -6,8 +6,8 @@
 #include <QTranslator>
 #include <iostream>
 
-#include "app/core/messages.h"
 #include "app/i18n/translation.h"
+#include "common/messages.h"
 
 namespace vesmor::cli {
 

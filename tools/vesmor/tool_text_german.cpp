@@ -3,7 +3,7 @@
 
 #include <iostream>
 
-#include "app/core/messages.h"
+#include "common/messages.h"
 #include "tools/vesmor/tool_text.h"
 
 namespace vesmor::cli {

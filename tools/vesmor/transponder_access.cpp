@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <iostream>
 
-#include "app/core/messages.h"
 #include "app/core/tag_image.h"
 #include "app/core/tag_layout.h"
 #include "app/core/transponder_text.h"
+#include "common/messages.h"
 #include "tools/vesmor/common.h"
 #include "vesmor.h"
 

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <optional>
 
-#include "library/private_dir.h"
+#include "transports/private_dir.h"
 
 namespace vesmor {
 

@@ -6,7 +6,7 @@
 #include <QPalette>
 #include <QRegularExpression>
 
-#include "app/ui/window_text.h"
+#include "periphery/ui/window_text.h"
 
 namespace tagforge::ui {
 

@@ -1,4 +1,4 @@
-#include "periphery/model_table.h"
+#include "library/model_table.h"
 
 #include <cstdio>
 
@@ -34,7 +34,8 @@ std::string ModelName(int32_t deviceTypeCode) {
         }
     }
     char fallback[32];
-    std::snprintf(fallback, sizeof fallback, "QX-#%03X", static_cast<unsigned>(deviceTypeCode));
+    (void)std::snprintf(fallback, sizeof fallback, "QX-#%03X",
+                        static_cast<unsigned>(deviceTypeCode));
     return fallback;
 }
 

@@ -1,10 +1,10 @@
-#include "app/core/value_text.h"
+#include "common/value_text.h"
 
 #include <algorithm>
 #include <cctype>
 #include <limits>
 
-#include "app/core/write_job.h"
+#include "common/write_job.h"
 
 namespace tagforge {
 

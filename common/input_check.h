@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/core/write_job.h"
+#include "common/write_job.h"
 
 // Checks made when the window's controls (or the command-line options) become a write job.
 namespace tagforge {

@@ -1,4 +1,4 @@
-#include "library/private_dir.h"
+#include "transports/private_dir.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -6,7 +6,7 @@
 #include <QString>
 #include <string>
 
-#include "app/core/messages.h"
+#include "common/messages.h"
 
 namespace tagforge::ui {
 

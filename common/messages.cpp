@@ -1,4 +1,4 @@
-#include "app/core/messages.h"
+#include "common/messages.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,11 +1,11 @@
-#include "app/core/input_check.h"
+#include "common/input_check.h"
 
 #include <algorithm>
 #include <climits>
 #include <optional>
 
-#include "app/core/messages.h"
-#include "app/core/value_text.h"
+#include "common/messages.h"
+#include "common/value_text.h"
 
 namespace tagforge {
 
