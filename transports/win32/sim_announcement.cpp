@@ -3,16 +3,19 @@
 
 #include "transports/sim_announcement.h"
 
-#include <cstdlib>
-
 namespace vesmor {
 
-std::string SimulatorAnnouncementDirectory() {
-    const char* base = std::getenv("VESMOR_RUNTIME_DIR");
-    return std::string(base != nullptr ? base : ".") + "\\vesmor-sim";
+std::string SimulatorAnnouncementDirectory(std::string* problem) {
+    if (problem != nullptr) {
+        *problem = "simulated readers are not announced on Windows";
+    }
+    return {};
 }
 
-std::string AnnounceSimulator(const std::string& /*devicePath*/) {
+std::string AnnounceSimulator(const std::string& /*devicePath*/, std::string* problem) {
+    if (problem != nullptr) {
+        *problem = "simulated readers are not announced on Windows";
+    }
     return {};
 }
 
