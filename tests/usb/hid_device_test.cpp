@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 #include "tests/integration/sim_fixture.h"
 #include "tests/usb/usb_fixture.h"
@@ -173,6 +174,11 @@ TEST_F(HidDevice, ADeviceThatTakesThreeSecondsPerReportHoldsNoCallLongerThanTheT
     EXPECT_FALSE(device.IsOpen());
     EXPECT_EQ(OpenCount(), 1) << "the report is still in the device";
     EXPECT_TRUE(ClosedWithin(5000));
+    // The writer thread counts itself out just after its close, which the fake saw first.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (HidReportWriter::Lingering() != 0 && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     EXPECT_EQ(HidReportWriter::Lingering(), 0);
     EXPECT_EQ(Reports().size(), 1u) << "the stop report was never given to the device";
 }
