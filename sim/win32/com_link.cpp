@@ -6,24 +6,14 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "sim/win32/system_error.h"
+
 namespace vesmor::sim {
 
 namespace {
 
 HANDLE AsHandle(intptr_t handle) {
     return reinterpret_cast<HANDLE>(handle);
-}
-
-std::string LastErrorText() {
-    const DWORD code = GetLastError();
-    char text[256] = {};
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, code, 0, text, sizeof text, nullptr);
-    std::string result(text, n);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) {
-        result.pop_back();
-    }
-    return result.empty() ? "error " + std::to_string(code) : result;
 }
 
 // "COM3" is opened as "\\.\COM3", which also reaches COM10 and above.
@@ -42,7 +32,8 @@ ComLink::ComLink(const ReaderConfig& config, const Options& options)
     const HANDLE port = CreateFileA(DevicePath(options_.port).c_str(), GENERIC_READ | GENERIC_WRITE,
                                     0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (port == INVALID_HANDLE_VALUE) {
-        throw std::runtime_error("cannot open " + options_.port + ": " + LastErrorText());
+        throw std::runtime_error("cannot open " + options_.port + ": " +
+                                 SystemErrorText(GetLastError()));
     }
     handle_ = reinterpret_cast<intptr_t>(port);
     DCB dcb{};
@@ -68,7 +59,7 @@ ComLink::ComLink(const ReaderConfig& config, const Options& options)
     timeouts.ReadIntervalTimeout = MAXDWORD;
     timeouts.WriteTotalTimeoutConstant = 2000;
     if (!SetCommState(port, &dcb) || !SetCommTimeouts(port, &timeouts)) {
-        const std::string reason = LastErrorText();
+        const std::string reason = SystemErrorText(GetLastError());
         CloseHandle(port);
         throw std::runtime_error("cannot set " + options_.port + " to " +
                                  std::to_string(options_.baud) + " baud 8N1: " + reason);

@@ -15,6 +15,8 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "sim/win32/system_error.h"
+
 namespace vesmor::sim::net {
 
 namespace {
@@ -41,17 +43,6 @@ void StartWinsock() {
     });
 }
 
-std::string ErrorText(int code) {
-    char text[256] = {};
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
-    std::string result(text, n);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) {
-        result.pop_back();
-    }
-    return result.empty() ? "error " + std::to_string(code) : result;
-}
-
 Socket Bound(int type, const std::string& address, int port) {
     StartWinsock();
     const SOCKET s = WSASocketW(AF_INET, type, 0, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
@@ -67,7 +58,7 @@ Socket Bound(int type, const std::string& address, int port) {
     if (s == INVALID_SOCKET || ioctlsocket(s, FIONBIO, &nonBlocking) != 0 ||
         bind(s, reinterpret_cast<const sockaddr*>(&endpoint), sizeof endpoint) != 0 ||
         (type == SOCK_STREAM && listen(s, 8) != 0)) {
-        const std::string reason = ErrorText(WSAGetLastError());
+        const std::string reason = SystemErrorText(static_cast<unsigned long>(WSAGetLastError()));
         if (s != INVALID_SOCKET) {
             closesocket(s);
         }

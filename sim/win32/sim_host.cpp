@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "sim/win32/com_link.h"
+#include "sim/win32/system_error.h"
 
 namespace vesmor::sim {
 
@@ -39,17 +40,6 @@ class PortReader final : public SerialReader {
   private:
     ComLink link_;
 };
-
-std::string ErrorText(DWORD code) {
-    char text[256] = {};
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, code, 0, text, sizeof text, nullptr);
-    std::string result(text, n);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) {
-        result.pop_back();
-    }
-    return result.empty() ? "error " + std::to_string(code) : result;
-}
 
 }  // namespace
 
@@ -87,7 +77,7 @@ bool RecordFile::Open(const std::string& path, std::string& error) {
         CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        error = ErrorText(GetLastError());
+        error = SystemErrorText(GetLastError());
         return false;
     }
     BY_HANDLE_FILE_INFORMATION info{};
@@ -105,7 +95,7 @@ void RecordFile::Append(const std::string& line) {
     DWORD written = 0;
     if (!WriteFile(reinterpret_cast<HANDLE>(native_), line.data(), static_cast<DWORD>(line.size()),
                    &written, nullptr)) {
-        std::fprintf(stderr, "--conveyor-record: %s\n", ErrorText(GetLastError()).c_str());
+        std::fprintf(stderr, "--conveyor-record: %s\n", SystemErrorText(GetLastError()).c_str());
     }
 }
 
