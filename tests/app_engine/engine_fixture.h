@@ -13,6 +13,7 @@
 
 #include "app/core/engine_stack.h"
 #include "sim/pty_link.h"
+#include "tests/periphery_ini/temp_dir.h"
 
 namespace tagforge::test {
 
@@ -79,16 +80,8 @@ class EngineTest : public ::testing::Test {
   protected:
     explicit EngineTest(const vesmor::sim::ReaderConfig& reader = Programmer())
         : link(reader),
-          stack({VesmorLibrary(), view, view, beeper, clock}, "VESMOR Tagforge", FixedLogTime) {
-        logDir = std::filesystem::temp_directory_path() /
-                 ("tagforge_engine_" + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(logDir);
-    }
-    ~EngineTest() override {
-        stack.connection.Close();
-        std::filesystem::remove_all(logDir);
-    }
+          stack({VesmorLibrary(), view, view, beeper, clock}, "VESMOR Tagforge", FixedLogTime) {}
+    ~EngineTest() override { stack.connection.Close(); }
 
     std::string ConnectionName() const { return link.Path() + ":1"; }
     void Connect() { ASSERT_TRUE(stack.connection.Connect({ConnectionName(), 19200, 500})); }
@@ -138,7 +131,8 @@ class EngineTest : public ::testing::Test {
     RecordingBeeper beeper;
     RecordingView view;
     EngineStack stack;
-    std::filesystem::path logDir;
+    TempDir scratch;
+    std::filesystem::path logDir = scratch.Path();
 };
 
 }  // namespace tagforge::test

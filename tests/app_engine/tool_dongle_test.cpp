@@ -33,16 +33,11 @@ vesmor::sim::PtyLink::Options Dongle() {
 
 class DongleToolTest : public ::testing::Test {
   protected:
-    DongleToolTest() : link(Programmer(), Dongle()) {
-        dir = std::filesystem::temp_directory_path() /
-              ("tagforge_dongle_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-    }
-    ~DongleToolTest() override { std::filesystem::remove_all(dir); }
+    DongleToolTest() : link(Programmer(), Dongle()) {}
 
     vesmor::sim::PtyLink link;
-    std::filesystem::path dir;
+    TempDir scratch;
+    std::filesystem::path dir = scratch.Path();
 };
 
 TEST_F(DongleToolTest, ProgramCycleOverADongleOnAPseudoTerminal) {

@@ -30,13 +30,7 @@ inline ToolRun RunToolInterrupted(const std::vector<std::string>& args, const ch
 
 class ToolTest : public ::testing::Test {
   protected:
-    ToolTest() : link(Programmer()) {
-        dir = std::filesystem::temp_directory_path() /
-              ("tagforge_tool_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-    }
-    ~ToolTest() override { std::filesystem::remove_all(dir); }
+    ToolTest() : link(Programmer()) {}
 
     // The command with the simulated reader's port, then the other arguments.
     std::vector<std::string> Args(const std::string& command,
@@ -50,7 +44,8 @@ class ToolTest : public ::testing::Test {
     std::string Title() const { return "VESMOR Tagforge V" + ProductVersion() + " <"; }
 
     vesmor::sim::PtyLink link;
-    std::filesystem::path dir;
+    TempDir scratch;
+    std::filesystem::path dir = scratch.Path();
 };
 
 }  // namespace tagforge::test

@@ -22,6 +22,7 @@ class TempDir {
     TempDir& operator=(const TempDir&) = delete;
 
     std::string File(const std::string& name) const { return (m_path / name).string(); }
+    const std::filesystem::path& Path() const { return m_path; }
 
   private:
     std::filesystem::path m_path;
