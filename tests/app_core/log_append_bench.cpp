@@ -17,7 +17,7 @@ constexpr int kExistingLines = 1000000;
 void WriteMillionLineLog(const std::string& path) {
     std::string text;
     text.reserve(static_cast<size_t>(kExistingLines) * 50);
-    char line[64];
+    char line[96];  // room for two ints of any size
     for (int i = 1; i <= kExistingLines; ++i) {
         std::snprintf(line, sizeof line, "%6d\t08.12.2026 14:05:09\tDEZ ASCII\t   0\t   8\t%d\r\n",
                       i, i);
