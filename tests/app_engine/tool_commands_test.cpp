@@ -84,7 +84,8 @@ TEST_F(ToolTest, JobFileGivesTheParametersAndOptionsOverrideIt) {
 
 TEST_F(ToolTest, CycleWritesEachNewTagWithTheNextValueAndLogsIt) {
     const std::string log = (dir / "Protokoll_S.txt").string();
-    const vesmor::sim::Conveyor conveyor(link.Field(), ChipKind::kNxp, 120, 80);
+    const vesmor::sim::Conveyor conveyor(link.Field(), ChipKind::kNxp, SlowBuildMs(120),
+                                         SlowBuildMs(80));
     const ToolRun run =
         RunTool(Args("program", {"--format", "2", "--value", "7", "--increment", "--cycle",
                                  "--count", "3", "--period", "20", "--write-log", log}));
@@ -125,7 +126,8 @@ TEST_F(ToolTest, ReadbackPrintsControlCharactersOfATagAsEscapes) {
 }
 
 TEST_F(ToolTest, ReadbackCycleReadsEachTagOnce) {
-    const vesmor::sim::Conveyor conveyor(link.Field(), ChipKind::kNxp, 150, 100);
+    const vesmor::sim::Conveyor conveyor(link.Field(), ChipKind::kNxp, SlowBuildMs(150),
+                                         SlowBuildMs(100));
     const ToolRun run = RunTool(Args("readback", {"--format", "4", "--bytes", "2", "--cycle",
                                                   "--count", "2", "--period", "20"}));
     EXPECT_EQ(run.exitCode, 0) << run.err;

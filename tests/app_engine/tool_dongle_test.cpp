@@ -42,7 +42,8 @@ class DongleToolTest : public ::testing::Test {
 
 TEST_F(DongleToolTest, ProgramCycleOverADongleOnAPseudoTerminal) {
     const std::string log = (dir / "Protokoll_S.txt").string();
-    const vesmor::sim::Conveyor conveyor(link.Field(), ChipKind::kNxp, 150, 100);
+    const vesmor::sim::Conveyor conveyor(link.Field(), ChipKind::kNxp, SlowBuildMs(150),
+                                         SlowBuildMs(100));
     std::vector<std::string> args = ThreeTagCycle(link.Path() + " BT:1");
     args.insert(args.end(), {"--write-log", log});
     const ToolRun run = RunTool(args);

@@ -25,7 +25,8 @@ using ToolFaults = ToolTest;
 
 TEST_F(ToolFaults, CycleEndsSoonAfterTheReaderVanishesAndSaysHowManyTagsWereDone) {
     const std::string log = File("Protokoll_S.txt");
-    const vesmor::sim::Conveyor conveyor(link.Field(), ChipKind::kNxp, 300, 150);
+    const vesmor::sim::Conveyor conveyor(link.Field(), ChipKind::kNxp, SlowBuildMs(300),
+                                         SlowBuildMs(150));
     ToolRun run;
     std::thread tool([&] {
         run = RunTool(Args("program", {"--format", "3", "--value", "1", "--increment", "--cycle",
@@ -88,7 +89,8 @@ TEST_F(ToolFaults, FullDiskLogStopsTheCycleAfterTheTagWhoseLineWasLost) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "a private tmpfs needs root";
     }
-    const vesmor::sim::Conveyor conveyor(link.Field(), ChipKind::kNxp, 150, 100);
+    const vesmor::sim::Conveyor conveyor(link.Field(), ChipKind::kNxp, SlowBuildMs(150),
+                                         SlowBuildMs(100));
     const std::string disk = File("disk");
     std::filesystem::create_directories(disk);
     // A tmpfs of its own in a mount namespace of its own, filled up before the tool starts.
@@ -119,7 +121,8 @@ TEST_F(ToolFaults, NumberThatOutgrowsItsBytesIsNeverCutOnATag) {
 
 TEST_F(ToolFaults, CycleStopsBeforeWritingAnIncrementThatDoesNotFit) {
     const std::string log = File("Protokoll_S.txt");
-    const vesmor::sim::Conveyor conveyor(link.Field(), ChipKind::kNxp, 150, 100);
+    const vesmor::sim::Conveyor conveyor(link.Field(), ChipKind::kNxp, SlowBuildMs(150),
+                                         SlowBuildMs(100));
     const ToolRun run =
         RunTool(Args("program", {"--format", "3", "--bytes", "4", "--value", "9998", "--increment",
                                  "--cycle", "--count", "5", "--period", "20", "--write-log", log}));
