@@ -9,11 +9,6 @@ namespace vesmor {
 
 namespace {
 
-int64_t NowMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 std::string BoundedText(const ByteVector& body, size_t offset, size_t length) {
     std::string text;
     for (size_t i = offset; i < offset + length && i < body.size() && body[i] != 0; ++i) {
@@ -88,26 +83,33 @@ bool IsReplyFrom(const Datagram& reply, uint8_t replyType, size_t minBody,
 bool WaitForDatagram(CTCPSocket& socket, int windowMs, bool restartOnAny,
                      const std::function<bool(const Datagram&)>& accept, const WaitPump& pump,
                      int capMs) {
-    const int64_t start = NowMs();
-    const int64_t cap = start + (capMs < 0 ? int64_t{kFloodCapWindows} * windowMs : capMs);
-    int64_t deadline = start + windowMs;
+    // Time points, not whole milliseconds: a window counted from a rounded-down start could end
+    // up to a millisecond before its length.
+    using Clock = std::chrono::steady_clock;
+    const auto window = std::chrono::milliseconds(windowMs);
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point cap =
+        start + (capMs < 0 ? kFloodCapWindows * window : std::chrono::milliseconds(capMs));
+    Clock::time_point deadline = start + window;
     for (;;) {
         while (std::optional<ByteVector> queued = socket.TakeDatagram()) {
             if (accept(SplitDatagram(*queued))) {
                 return true;
             }
             if (restartOnAny) {
-                deadline = NowMs() + windowMs;
+                deadline = Clock::now() + window;
             }
-            if (NowMs() >= cap) {
+            if (Clock::now() >= cap) {
                 return false;
             }
         }
-        const int64_t left = std::min(deadline, cap) - NowMs();
-        if (left <= 0 || !socket.HasHandle()) {
+        const Clock::duration left = std::min(deadline, cap) - Clock::now();
+        if (left <= Clock::duration::zero() || !socket.HasHandle()) {
             return false;
         }
-        socket.DispatchEvents(pump ? 1 : static_cast<int>(left));
+        // Rounded up, so the last slice does not end just short of the deadline.
+        const auto leftMs = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+        socket.DispatchEvents(pump ? 1 : static_cast<int>(leftMs));
         if (pump) {
             pump();
         }

@@ -51,7 +51,7 @@ void SearchAdapter(CTCPSocket& socket, std::vector<std::string>& found, int time
     const auto cap = start + std::chrono::milliseconds(int64_t{kFloodCapWindows} * timeoutMs);
     const auto capLeftMs = [&] {
         return static_cast<int>(
-            std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::max<int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(
                                      cap - std::chrono::steady_clock::now())
                                      .count()));
     };
