@@ -14,17 +14,14 @@
 #include "app/core/engine_stack.h"
 #include "sim/pty_link.h"
 #include "tests/periphery_ini/temp_dir.h"
+#include "tests/sanitized_build.h"
 
 namespace tagforge::test {
 
 // A conveyor's period or stay for a test: a sanitized build runs the tool two to three times
 // slower, so there each tag gets twice the time to be written whole.
 constexpr int SlowBuildMs(int ms) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    return 2 * ms;
-#else
-    return ms;
-#endif
+    return vesmor::test::kSanitizedBuild ? 2 * ms : ms;
 }
 
 class FakeClock final : public Clock {

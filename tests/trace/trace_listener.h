@@ -23,16 +23,13 @@
 
 #include "library/posix/trace_socket.h"
 #include "library/trace.h"
+#include "tests/sanitized_build.h"
 
 namespace vesmor::test {
 
 // Time a traced step may take beyond what the test claims, on a machine shared with other
 // builds; a sanitizer slows every step and, under load, a single one by hundreds of ms.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr std::chrono::milliseconds kTimingSlack{400};
-#else
-constexpr std::chrono::milliseconds kTimingSlack{60};
-#endif
+constexpr std::chrono::milliseconds kTimingSlack{vesmor::test::kSanitizedBuild ? 400 : 60};
 
 // Sets VESMOR_TRACE_CHANNEL to a unique name and XDG_RUNTIME_DIR to a fresh directory, which is
 // where the trace lock goes; both are restored and the directory removed at the end.
