@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -27,6 +28,17 @@ inline uint32_t BlockValue(const std::optional<std::vector<uint8_t>>& read) {
         value = (value << 8) | block[i];
     }
     return value;
+}
+
+// The failed count of the tool's cycle summary ("… N Transponder geschrieben, M fehlgeschlagen, …"),
+// or nothing when its error output holds no summary.
+inline std::optional<int> FailedInSummary(const std::string& err) {
+    static constexpr char kWritten[] = " Transponder geschrieben, ";
+    const size_t at = err.find(kWritten);
+    if (at == std::string::npos) {
+        return std::nullopt;
+    }
+    return std::atoi(err.c_str() + at + sizeof kWritten - 1);
 }
 
 }  // namespace vesmor::test
