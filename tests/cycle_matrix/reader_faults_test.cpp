@@ -7,9 +7,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "tests/cycle_matrix/reader_bench.h"
-#include "tests/sanitized_build.h"
 #include "tests/tools/cycle_check.h"
 
 namespace tagforge::test {
@@ -106,12 +106,13 @@ TEST_P(CycleReaderFaults, TagsLeavingMidWriteNeitherSkipNorRepeatAValue) {
     int partial = 0;
     const std::vector<std::string> written = bench->Written(&partial);
     Report("leaving", run, written.size(), partial);
-    // A sanitized tool on a busy machine may lose a tag after its write began and before it
-    // holds its value: the tool then counts it failed in its summary and ends with 1. The
-    // values below hold either way.
-    const bool failedOne = vesmor::test::kSanitizedBuild && run.exitCode == 1 &&
-                           vesmor::test::FailedInSummary(run.err).has_value();
-    if (!failedOne) {
+    // A tool slowed by a sanitizer or a busy machine may lose a tag after its write began and
+    // before it holds its value: the tool then counts it failed in its summary and ends with 1.
+    // The values below hold either way.
+    const std::optional<int> failed = vesmor::test::FailedInSummary(run.err);
+    if (run.exitCode == 1 && failed) {
+        EXPECT_LE(*failed, 2) << run.err;
+    } else {
         EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
     }
     EXPECT_EQ(written.size(), 12u) << run.out;
