@@ -7,16 +7,22 @@
 #include <iterator>
 #include <string>
 
-// A fresh directory under the system's temporary directory, removed with everything in it.
+// A fresh private directory (mode 0700) under the system's temporary directory or under `base`,
+// removed with everything in it. Made() says whether it could be created.
 class TempDir {
   public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tagforge-XXXXXX").string();
-        m_path = mkdtemp(pattern.data());
+    explicit TempDir(const std::filesystem::path& base = std::filesystem::temp_directory_path()) {
+        std::string pattern = (base / "tagforge-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) {
+            m_path = pattern;
+        }
     }
+    bool Made() const { return !m_path.empty(); }
     ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
+        if (Made()) {
+            std::error_code ignored;
+            std::filesystem::remove_all(m_path, ignored);
+        }
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
